@@ -1,0 +1,210 @@
+#include "core/check_run.h"
+
+#include <exception>
+#include <thread>
+#include <utility>
+
+#include "core/number_text.h"
+#include "core/server_table.h"
+#include "core/size_text.h"
+
+namespace kestrane {
+
+void RunChecks(RunWindow& window, DiskQuery& query) {
+  window.ClearResultColumns();
+  const int count = window.ListLineCount();
+  window.SetRowCount(count);
+  bool alert = false;
+  for (int row = 0; row < count; ++row) {
+    query.Prepare();
+    window.SetProgressMax(count);
+    int col = kFirstDiskColumn;
+    std::string name = window.ListLine(row);
+    window.SetCell(kNameColumn, row, name);
+    // A server fails as a whole, wherever it fails; an ended run is not a failure.
+    auto failServer = [&] {
+      window.SetCell(col, row, std::string(kUnavailableText));
+      query.Release();
+    };
+    try {
+      query.Open(name);
+      while (std::optional<DiskReading> reading = query.NextDisk()) {
+        std::string text = FormatDiskCell(*reading);
+        window.SetCell(col, row, text);
+        std::optional<std::int64_t> size = ReadBackSize(text);
+        // The threshold test and the alert test read the window at one moment, in one trip.
+        window.Together([&](RunWindow& w) {
+          ThresholdInputs inputs = w.ReadThresholdInputs();
+          if (size && IsBelowThreshold(*size, inputs.threshold, inputs.unit)) {
+            w.SetCell(kAlertColumn, row, std::string(kAlertFlag));
+          }
+          RowMarks marks = w.ReadRowMarks(row);
+          if (marks.flag == kAlertFlag && marks.marker.empty()) alert = true;
+        });
+        ++col;
+      }
+      window.SetProgressPosition(row + 1);
+    } catch (const RunCancelled&) {
+      throw;
+    } catch (...) {
+      failServer();
+    }
+  }
+  window.SetStopEnabled(false);
+  if (alert) {
+    window.SetTrayImage(kTrayImageAlert);
+    window.SetTrayHint(std::string(kAlertHint));
+    window.ShowBalloon(std::string(kAlertBalloonTitle), std::string(kAlertBalloonText),
+                       BalloonIcon::Error, kAlertBalloonSeconds);
+  } else {
+    window.SetTrayImage(kTrayImageOk);
+    window.SetTrayHint(std::string(kNoAlertHint));
+  }
+  window.SetExcelEnabled(true);
+}
+
+std::uint32_t RefreshIntervalMs(std::int32_t minutes) {
+  if (minutes <= 0) return 0;
+  std::int64_t ms = std::int64_t{minutes} * 60000;
+  return ms > kLongestTimerInterval ? kLongestTimerInterval : static_cast<std::uint32_t>(ms);
+}
+
+void ApplyIntervalText(std::string_view text, RefreshTimer& timer) {
+  std::uint32_t ms = RefreshIntervalMs(ParseInteger(text));
+  if (ms != timer.Interval()) timer.SetInterval(ms);
+}
+
+// One run: its token and the window as the worker sees it. Every change the worker makes is
+// posted to the window thread and applied there only while the run is still the active one;
+// every read is made there and, for an ended run, throws RunCancelled on the worker.
+struct CheckRunner::Run : RunWindow {
+  std::shared_ptr<Dispatcher> dispatcher;
+  RunWindow* target;          // touched on the window thread only, while current
+  std::atomic<bool> current{true};
+
+  Run(std::shared_ptr<Dispatcher> d, RunWindow* t) : dispatcher(std::move(d)), target(t) {}
+
+  template <typename F>
+  void Change(F&& apply) {
+    if (!current.load()) throw RunCancelled{};
+    dispatcher->Post([self = Self(), apply = std::forward<F>(apply)]() mutable {
+      if (self->current.load()) apply(*self->target);
+    });
+  }
+  template <typename R, typename F>
+  R Read(F&& read) {
+    R result{};
+    bool seen = false;
+    bool ran = current.load() && dispatcher->Invoke([&] {
+      if (!current.load()) return;
+      result = read(*target);
+      seen = true;
+    });
+    if (!ran || !seen) throw RunCancelled{};
+    return result;
+  }
+  std::shared_ptr<Run> Self();
+  std::weak_ptr<Run> weakSelf;
+
+  int ListLineCount() override { return Read<int>([](RunWindow& w) { return w.ListLineCount(); }); }
+  std::string ListLine(int i) override {
+    return Read<std::string>([i](RunWindow& w) { return w.ListLine(i); });
+  }
+  void ClearResultColumns() override { Change([](RunWindow& w) { w.ClearResultColumns(); }); }
+  void SetRowCount(int n) override { Change([n](RunWindow& w) { w.SetRowCount(n); }); }
+  void SetCell(int col, int row, std::string text) override {
+    Change([col, row, text = std::move(text)](RunWindow& w) mutable { w.SetCell(col, row, std::move(text)); });
+  }
+  RowMarks ReadRowMarks(int row) override {
+    return Read<RowMarks>([row](RunWindow& w) { return w.ReadRowMarks(row); });
+  }
+  ThresholdInputs ReadThresholdInputs() override {
+    return Read<ThresholdInputs>([](RunWindow& w) { return w.ReadThresholdInputs(); });
+  }
+  void SetProgressMax(int max) override { Change([max](RunWindow& w) { w.SetProgressMax(max); }); }
+  void SetProgressPosition(int p) override { Change([p](RunWindow& w) { w.SetProgressPosition(p); }); }
+  void SetStopEnabled(bool e) override { Change([e](RunWindow& w) { w.SetStopEnabled(e); }); }
+  void SetExcelEnabled(bool e) override { Change([e](RunWindow& w) { w.SetExcelEnabled(e); }); }
+  void SetTrayImage(int index) override { Change([index](RunWindow& w) { w.SetTrayImage(index); }); }
+  void SetTrayHint(std::string hint) override {
+    Change([hint = std::move(hint)](RunWindow& w) mutable { w.SetTrayHint(std::move(hint)); });
+  }
+  void ShowBalloon(std::string title, std::string text, BalloonIcon icon, int seconds) override {
+    Change([title = std::move(title), text = std::move(text), icon, seconds](RunWindow& w) mutable {
+      w.ShowBalloon(std::move(title), std::move(text), icon, seconds);
+    });
+  }
+  void ShowMessage(std::string text) override {
+    Change([text = std::move(text)](RunWindow& w) mutable { w.ShowMessage(std::move(text)); });
+  }
+  void FocusList() override { Change([](RunWindow& w) { w.FocusList(); }); }
+  void Together(const std::function<void(RunWindow&)>& step) override {
+    std::exception_ptr failure;
+    Read<bool>([&](RunWindow& w) {
+      try {
+        step(w);
+      } catch (...) {
+        failure = std::current_exception();  // rethrown on the worker, not shown as an error
+      }
+      return true;
+    });
+    if (failure) std::rethrow_exception(failure);
+  }
+};
+
+std::shared_ptr<CheckRunner::Run> CheckRunner::Run::Self() { return weakSelf.lock(); }
+
+CheckRunner::CheckRunner(std::shared_ptr<Dispatcher> dispatcher, RunWindow& window,
+                         DiskQueryFactory factory)
+    : dispatcher_(std::move(dispatcher)), window_(window), factory_(std::move(factory)) {}
+
+CheckRunner::~CheckRunner() { EndActiveRun(); }
+
+bool CheckRunner::Active() const { return active_ && active_->current.load(); }
+
+void CheckRunner::EndActiveRun() {
+  if (active_) active_->current.store(false);
+  active_.reset();
+}
+
+void CheckRunner::Start() {
+  if (window_.ListLineCount() == 0) {
+    window_.ShowMessage(std::string(kEmptyListMessage));
+    window_.FocusList();
+    return;
+  }
+  EndActiveRun();
+  window_.SetStopEnabled(true);
+  window_.SetProgressPosition(0);
+
+  auto run = std::make_shared<Run>(dispatcher_, &window_);
+  run->weakSelf = run;
+  active_ = run;
+  std::unique_ptr<DiskQuery> query = factory_();
+  liveWorkers_->fetch_add(1);
+  std::thread([run, query = std::move(query), live = liveWorkers_]() mutable {
+    try {
+      RunChecks(*run, *query);
+    } catch (...) {
+      // RunCancelled: the run was ended and nothing more of it may reach the window.
+    }
+    // The run ends as far as the window is concerned once its last change is applied.
+    run->dispatcher->Post([run] { run->current.store(false); });
+    query.reset();  // the query's platform state belongs to this thread
+    live->fetch_sub(1);
+  }).detach();
+}
+
+void CheckRunner::Stop() {
+  EndActiveRun();
+  window_.SetProgressPosition(100);
+  window_.SetStopEnabled(false);
+  window_.SetExcelEnabled(true);
+}
+
+void CheckRunner::TimerTick() {
+  if (window_.ListLineCount() == 0 || Active()) return;
+  Start();
+}
+
+}  // namespace kestrane

@@ -1,0 +1,71 @@
+// A disk query over a simulated fleet of servers, for tests, benchmarks and runs without WMI.
+#pragma once
+
+#include <chrono>
+#include <condition_variable>
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "core/disk_query.h"
+
+namespace kestrane {
+
+struct SimulatedDisk {
+  std::string deviceId;
+  std::optional<std::int64_t> freeSpace;  // nullopt: the disk reports no free space; skipped
+  std::optional<std::int64_t> size;       // nullopt: the reading cannot be converted
+};
+
+struct SimulatedServer {
+  enum class Failure { None, Connect, Query };
+  std::vector<SimulatedDisk> disks;
+  Failure failure = Failure::None;
+  std::chrono::microseconds latency{0};  // spent in Open
+  bool blocks = false;                   // Open waits until the fleet lets blocked servers go
+};
+
+class SimulatedFleet {
+ public:
+  SimulatedFleet() = default;
+  SimulatedFleet(std::initializer_list<std::pair<const std::string, SimulatedServer>> servers)
+      : servers_(servers) {}
+
+  void Set(const std::string& name, SimulatedServer server);
+  // nullopt: not in the fleet; such a server fails to connect, as an unknown host name does.
+  std::optional<SimulatedServer> Find(const std::string& name) const;
+
+  void ReleaseBlocked();  // lets every Open waiting on a blocking server go on
+  void WaitWhileBlocked(); // the waiting half, for the queries
+
+  // What the queries were asked, for tests.
+  std::vector<std::string> OpenedNames() const;
+  int Prepares() const;
+  int Releases() const;
+
+  std::unique_ptr<DiskQuery> NewQuery();  // the fleet must outlive it
+  // A factory whose queries share this fleet and keep it alive.
+  static DiskQueryFactory Factory(std::shared_ptr<SimulatedFleet> fleet);
+
+ private:
+  friend class SimulatedDiskQuery;
+  mutable std::mutex mutex_;
+  std::condition_variable released_;
+  bool blockedReleased_ = false;
+  std::map<std::string, SimulatedServer> servers_;
+  std::vector<std::string> opened_;
+  int prepares_ = 0;
+  int releases_ = 0;
+};
+
+inline SimulatedServer Unreachable() {
+  SimulatedServer s;
+  s.failure = SimulatedServer::Failure::Connect;
+  return s;
+}
+
+}  // namespace kestrane

@@ -1,0 +1,33 @@
+// The disk query over WMI scripting: late-bound calls on "WbemScripting.SWbemLocator".
+#pragma once
+#ifndef _WIN32
+#error "Windows only"
+#endif
+
+#include <windows.h>
+
+#include <functional>
+#include <memory>
+
+#include "core/disk_query.h"
+#include "platform/win32/automation.h"
+
+namespace kestrane::win32 {
+
+// The COM entry points the query uses, replaceable so tests can record them.
+struct ComApi {
+  std::function<HRESULT()> initialize;    // CoInitialize(nullptr)
+  std::function<void()> uninitialize;     // CoUninitialize()
+  std::function<ComPtr<IDispatch>(const wchar_t* progId)> createObject;
+  static ComApi System();
+};
+
+inline constexpr wchar_t kWmiLocatorProgId[] = L"WbemScripting.SWbemLocator";
+inline constexpr wchar_t kWmiNamespace[] = L"root\\cimv2";
+inline constexpr wchar_t kFixedDiskQuery[] = L"Select * From Win32_LogicalDisk where drivetype=3";
+inline constexpr std::int32_t kWbemConnectFlagUseMaxWait = 128;
+inline constexpr std::int32_t kWbemFlagForwardOnly = 32;
+
+std::unique_ptr<DiskQuery> MakeWmiDiskQuery(ComApi api = ComApi::System());
+
+}  // namespace kestrane::win32

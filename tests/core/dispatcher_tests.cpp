@@ -1,0 +1,98 @@
+#include "core/dispatcher.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <stdexcept>
+#include <thread>
+#include <vector>
+
+namespace kestrane {
+namespace {
+
+TEST(QueueDispatcher, RunsPostsOnTheWindowThreadInOrder) {
+  QueueDispatcher dispatcher;
+  std::vector<int> order;
+  std::thread::id ranOn;
+  std::thread worker([&] {
+    for (int i = 0; i < 100; ++i) {
+      dispatcher.Post([&, i] {
+        order.push_back(i);
+        ranOn = std::this_thread::get_id();
+      });
+    }
+  });
+  worker.join();
+  EXPECT_EQ(dispatcher.RunPending(), 100u);
+  ASSERT_EQ(order.size(), 100u);
+  for (int i = 0; i < 100; ++i) EXPECT_EQ(order[i], i);
+  EXPECT_EQ(ranOn, std::this_thread::get_id());
+}
+
+TEST(QueueDispatcher, InvokeWaitsForTheWindowThreadAndRunsAtOnceOnIt) {
+  QueueDispatcher dispatcher;
+  int value = 0;
+  EXPECT_TRUE(dispatcher.Invoke([&] { value = 1; }));  // on the window thread: at once
+  EXPECT_EQ(value, 1);
+
+  std::atomic<bool> returned{false};
+  std::thread worker([&] {
+    int seen = 0;
+    EXPECT_TRUE(dispatcher.Invoke([&] { seen = value; }));
+    EXPECT_EQ(seen, 2);
+    returned = true;
+  });
+  value = 2;
+  while (!returned) dispatcher.WaitAndRunPending(5);
+  worker.join();
+}
+
+TEST(QueueDispatcher, ShutdownReleasesWaitingInvokesAndDropsLaterWork) {
+  QueueDispatcher dispatcher;
+  std::atomic<int> result{-1};
+  std::thread worker([&] { result = dispatcher.Invoke([] {}) ? 1 : 0; });
+  dispatcher.Shutdown();  // before or after the invoke is queued: either way it is cancelled
+  worker.join();
+  EXPECT_EQ(result, 0);
+  bool ran = false;
+  dispatcher.Post([&] { ran = true; });
+  EXPECT_EQ(dispatcher.RunPending(), 0u);
+  EXPECT_FALSE(ran);
+  std::thread late([&] { EXPECT_FALSE(dispatcher.Invoke([&] { ran = true; })); });
+  late.join();
+  EXPECT_FALSE(ran);
+}
+
+TEST(QueueDispatcher, AFailingFunctionIsReportedAndTheQueueGoesOn) {
+  QueueDispatcher dispatcher;
+  std::vector<std::string> errors;
+  dispatcher.SetErrorHandler([&](const std::exception& e) { errors.push_back(e.what()); });
+  bool after = false;
+  dispatcher.Post([] { throw std::runtime_error("boom"); });
+  dispatcher.Post([&] { after = true; });
+  dispatcher.RunPending();
+  EXPECT_EQ(errors, std::vector<std::string>{"boom"});
+  EXPECT_TRUE(after);
+
+  std::atomic<int> result{-1};
+  std::thread worker([&] { result = dispatcher.Invoke([] { throw std::runtime_error("read"); }) ? 1 : 0; });
+  while (result == -1) dispatcher.WaitAndRunPending(5);
+  worker.join();
+  EXPECT_EQ(result, 0);  // the waiting worker is let go and told it did not run
+}
+
+TEST(QueueDispatcher, WakeIsCalledForEveryQueuedFunction) {
+  QueueDispatcher dispatcher;
+  std::atomic<int> wakes{0};
+  dispatcher.SetWake([&] { ++wakes; });
+  std::thread worker([&] {
+    dispatcher.Post([] {});
+    dispatcher.Post([] {});
+  });
+  worker.join();
+  EXPECT_EQ(wakes, 2);
+  EXPECT_EQ(dispatcher.RunPending(), 2u);
+}
+
+}  // namespace
+}  // namespace kestrane
