@@ -1,0 +1,293 @@
+#include "platform/win32/wmi_disk_query.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "core/recording_window.h"
+#include "core/check_run.h"
+#include "fake_dispatch.h"
+
+namespace kestrane::win32 {
+namespace {
+
+using testing::CallLog;
+using testing::FakeDispatch;
+using testing::FakeEnum;
+using testing::Fails;
+using testing::Returns;
+using testing::ReturnsValue;
+
+Variant Null() {
+  Variant v;
+  v.get()->vt = VT_NULL;
+  return v;
+}
+
+constexpr WORD kGetFlags = DISPATCH_METHOD | DISPATCH_PROPERTYGET;
+
+// A locator, a service, a query result and an enumerator over disk objects.
+class FakeWmi {
+ public:
+  std::shared_ptr<CallLog> log = std::make_shared<CallLog>();
+  FakeDispatch* locator = new FakeDispatch(log, L"locator");
+  FakeDispatch* service = new FakeDispatch(log, L"service");
+  FakeDispatch* result = new FakeDispatch(log, L"result");
+  std::vector<FakeDispatch*> disks;
+  HRESULT enumEnd = S_FALSE;
+  std::vector<std::wstring> created;
+  int inits = 0;
+  int uninits = 0;
+  HRESULT initResult = S_OK;
+  bool createFails = false;
+
+  FakeWmi() {
+    locator->On(L"ConnectServer", Returns(service));
+    service->On(L"ExecQuery", Returns(result));
+    result->On(L"_NewEnum", [this](const DISPPARAMS&, VARIANT* out, EXCEPINFO*) {
+      std::vector<IDispatch*> items(disks.begin(), disks.end());
+      out->vt = VT_UNKNOWN;
+      out->punkVal = new FakeEnum(log, items, enumEnd);
+      return S_OK;
+    });
+  }
+  ~FakeWmi() {
+    for (FakeDispatch* d : disks) d->Release();
+    result->Release();
+    service->Release();
+    locator->Release();
+  }
+  FakeDispatch* AddDisk(const Variant& free, const Variant& size, const Variant& device) {
+    auto* disk = new FakeDispatch(log, L"disk");
+    disk->On(L"FreeSpace", ReturnsValue(free));
+    disk->On(L"Size", ReturnsValue(size));
+    disk->On(L"DeviceID", ReturnsValue(device));
+    disks.push_back(disk);
+    return disk;
+  }
+  ComApi Api() {
+    return ComApi{
+        [this] {
+          ++inits;
+          return initResult;
+        },
+        [this] { ++uninits; },
+        [this](const wchar_t* progId) {
+          created.push_back(progId);
+          if (createFails) ThrowComError(REGDB_E_CLASSNOTREG);
+          return ComPtr<IDispatch>(locator);
+        },
+    };
+  }
+  std::vector<DiskReading> ReadAll(const std::string& server) {
+    std::unique_ptr<DiskQuery> query = MakeWmiDiskQuery(Api());
+    query->Prepare();
+    query->Open(server);
+    std::vector<DiskReading> readings;
+    while (auto r = query->NextDisk()) readings.push_back(*r);
+    return readings;
+  }
+};
+
+TEST(WmiDiskQueryCalls, MakesTheDocumentedCallsWithExactArguments) {
+  FakeWmi wmi;
+  wmi.AddDisk(Variant::Text(L"13207024435"), Variant::Text(L"53687091200"), Variant::Text(L"C:"));
+  std::vector<DiskReading> readings = wmi.ReadAll("srv01");
+
+  ASSERT_EQ(readings.size(), 1u);
+  EXPECT_EQ(readings[0], (DiskReading{"C:", 13207024435, 53687091200}));
+  EXPECT_EQ(wmi.created, std::vector<std::wstring>{L"WbemScripting.SWbemLocator"});
+  EXPECT_EQ(wmi.log->Members(),
+            (std::vector<std::wstring>{L"locator.ConnectServer", L"service.ExecQuery", L"result._NewEnum",
+                                       L"enum.Next", L"disk.FreeSpace", L"disk.FreeSpace", L"disk.Size",
+                                       L"disk.DeviceID", L"enum.Next"}));
+
+  const auto& connect = wmi.log->calls[0];
+  EXPECT_EQ(connect.flags, kGetFlags);
+  ASSERT_EQ(connect.args.size(), 7u);
+  const wchar_t* texts[] = {L"srv01", L"root\\cimv2", L"", L"", L"", L""};
+  for (int i = 0; i < 6; ++i) {
+    EXPECT_EQ(connect.args[i].type, VT_BSTR) << i;
+    EXPECT_EQ(connect.args[i].text, texts[i]) << i;
+  }
+  EXPECT_EQ(connect.args[6].type, VT_I4);
+  EXPECT_EQ(connect.args[6].number, 128);
+
+  const auto& query = wmi.log->calls[1];
+  EXPECT_EQ(query.flags, kGetFlags);
+  ASSERT_EQ(query.args.size(), 3u);
+  EXPECT_EQ(query.args[0].text, L"Select * From Win32_LogicalDisk where drivetype=3");
+  EXPECT_EQ(query.args[1].text, L"WQL");
+  EXPECT_EQ(query.args[2].type, VT_I4);
+  EXPECT_EQ(query.args[2].number, 32);
+
+  EXPECT_TRUE(wmi.log->calls[2].args.empty());
+  EXPECT_EQ(wmi.log->calls[3].args[0].number, 1);  // one element at a time
+  for (int i = 4; i < 8; ++i) {
+    EXPECT_EQ(wmi.log->calls[i].flags, kGetFlags);
+    EXPECT_TRUE(wmi.log->calls[i].args.empty());
+  }
+}
+
+TEST(WmiDiskQueryCalls, SkipsDisksWithoutFreeSpaceAndKeepsTheOrder) {
+  FakeWmi wmi;
+  wmi.AddDisk(Variant::Text(L"1"), Variant::Text(L"2"), Variant::Text(L"D:"));
+  wmi.AddDisk(Null(), Null(), Null());  // a volume reporting no free space: left out
+  wmi.AddDisk(Variant::Int32(5), Variant::Text(L"9223372036854775807"), Variant::Text(L"C:"));
+  std::vector<DiskReading> readings = wmi.ReadAll("");
+  ASSERT_EQ(readings.size(), 2u);
+  EXPECT_EQ(readings[0], (DiskReading{"D:", 1, 2}));
+  EXPECT_EQ(readings[1], (DiskReading{"C:", 5, INT64_MAX}));
+  auto members = wmi.log->Members();
+  EXPECT_EQ(std::count(members.begin(), members.end(), L"disk.FreeSpace"), 5);  // once for the null one
+}
+
+TEST(WmiDiskQueryCalls, AnyAnswerButSuccessEndsTheListWithoutFailure) {
+  for (HRESULT end : {S_FALSE, E_FAIL, RPC_E_CALL_CANCELED}) {
+    FakeWmi wmi;
+    wmi.enumEnd = end;
+    wmi.AddDisk(Variant::Text(L"1"), Variant::Text(L"2"), Variant::Text(L"C:"));
+    EXPECT_EQ(wmi.ReadAll("").size(), 1u);
+  }
+  FakeWmi none;
+  EXPECT_TRUE(none.ReadAll("").empty());  // no fixed disk is no failure
+}
+
+TEST(WmiDiskQueryCalls, EveryFailurePointThrows) {
+  struct Case {
+    const char* what;
+    std::function<void(FakeWmi&)> arrange;
+    std::string message;  // empty: any text
+  };
+  std::vector<Case> cases{
+      {"locator", [](FakeWmi& w) { w.createFails = true; }, ""},
+      {"connect",
+       [](FakeWmi& w) { w.locator->On(L"ConnectServer", Fails(DISP_E_EXCEPTION, L"The RPC server is unavailable. ")); },
+       "The RPC server is unavailable. "},
+      {"query", [](FakeWmi& w) { w.service->On(L"ExecQuery", Fails(0x8ABC0001)); }, "OLE error 8ABC0001"},
+      {"no enumerator", [](FakeWmi& w) { w.result->On(L"_NewEnum", ReturnsValue(Variant::Int32(3))); }, ""},
+      {"null size",
+       [](FakeWmi& w) { w.AddDisk(Variant::Text(L"1"), Null(), Variant::Text(L"C:")); },
+       "Could not convert variant of type (Null) into type (Int64)"},
+      {"free space not a number",
+       [](FakeWmi& w) { w.AddDisk(Variant::Text(L"12a"), Variant::Text(L"20"), Variant::Text(L"C:")); },
+       "Could not convert variant of type (String) into type (Int64)"},
+      {"size beyond 64 bits",
+       [](FakeWmi& w) { w.AddDisk(Variant::Text(L"1"), Variant::Text(L"18446744073709551615"), Variant::Text(L"C:")); },
+       "Could not convert variant of type (String) into type (Int64)"},
+      {"null device",
+       [](FakeWmi& w) { w.AddDisk(Variant::Text(L"1"), Variant::Text(L"2"), Null()); },
+       "Could not convert variant of type (Null) into type (String)"},
+  };
+  for (const Case& c : cases) {
+    FakeWmi wmi;
+    c.arrange(wmi);
+    try {
+      wmi.ReadAll("srv");
+      ADD_FAILURE() << c.what << ": no failure";
+    } catch (const std::exception& e) {
+      if (!c.message.empty()) EXPECT_EQ(e.what(), c.message) << c.what;
+      EXPECT_STRNE(e.what(), "") << c.what;
+    }
+  }
+}
+
+TEST(WmiDiskQueryCom, BalancesOnlyInitialisationsThatSucceededAndReleasesEveryObject) {
+  FakeWmi wmi;
+  wmi.AddDisk(Variant::Text(L"1"), Variant::Text(L"2"), Variant::Text(L"C:"));
+  int liveBefore = wmi.log->liveObjects;
+  {
+    std::unique_ptr<DiskQuery> query = MakeWmiDiskQuery(wmi.Api());
+    query->Prepare();  // a server that answers leaves COM initialised
+    query->Open("a");
+    while (query->NextDisk()) {
+    }
+    query->Prepare();  // a server that fails releases once
+    query->Release();
+    EXPECT_EQ(wmi.inits, 2);
+    EXPECT_EQ(wmi.uninits, 1);
+  }
+  EXPECT_EQ(wmi.uninits, 2);  // the end of the run balances the rest on its thread
+  EXPECT_EQ(wmi.log->liveObjects, liveBefore);
+
+  FakeWmi refused;
+  refused.initResult = RPC_E_CHANGED_MODE;
+  {
+    std::unique_ptr<DiskQuery> query = MakeWmiDiskQuery(refused.Api());
+    query->Prepare();
+    query->Release();
+  }
+  EXPECT_EQ(refused.uninits, 0);
+}
+
+TEST(AutomationHelper, PutPassesThePropertyPutArgumentAndByReferenceIndexes) {
+  auto log = std::make_shared<CallLog>();
+  auto* sheet = new FakeDispatch(log, L"sheet");
+  sheet->On(L"Name", testing::Succeeds());
+  sheet->On(L"Cells", ReturnsValue(Variant::Int32(0)));
+  Put(sheet, L"Name", Variant::Text(L"Внешние данные"));
+  std::int32_t row = 2, col = 1;
+  Call(sheet, L"Cells", {Variant::Int32Ref(&row), Variant::Int32Ref(&col)});
+  ASSERT_EQ(log->calls.size(), 2u);
+  EXPECT_EQ(log->calls[0].flags, DISPATCH_PROPERTYPUT);
+  EXPECT_EQ(log->calls[0].namedArgs, 1);
+  EXPECT_EQ(log->calls[0].args[0].text, L"Внешние данные");
+  EXPECT_EQ(log->calls[1].args[0].type, VT_I4 | VT_BYREF);
+  EXPECT_EQ(log->calls[1].args[0].number, 2);
+  EXPECT_EQ(log->calls[1].args[1].number, 1);
+  EXPECT_THROW(Call(sheet, L"NoSuchMember"), ComError);
+  sheet->Release();
+  EXPECT_EQ(log->liveObjects, 0);
+  EXPECT_THROW(CreateAutomationObject(L"No.Such.ProgId"), ComError);
+}
+
+// Against Wine's own WMI, which answers for the local computer only.
+class WmiUnderWine : public ::testing::Test {
+ protected:
+  void SetUp() override { ASSERT_TRUE(SUCCEEDED(::CoInitialize(nullptr))); }
+  void TearDown() override { ::CoUninitialize(); }
+};
+
+TEST_F(WmiUnderWine, TheEmptyNameListsTheLocalFixedDisks) {
+  std::unique_ptr<DiskQuery> query = MakeWmiDiskQuery();
+  query->Prepare();
+  query->Open("");
+  std::vector<DiskReading> readings;
+  while (auto r = query->NextDisk()) readings.push_back(*r);
+  std::vector<std::string> devices;
+  for (const DiskReading& r : readings) {
+    devices.push_back(r.DeviceID);
+    EXPECT_GT(r.FreeSpace, 0) << r.DeviceID;
+    EXPECT_GT(r.Size, 0) << r.DeviceID;
+  }
+  EXPECT_NE(std::find(devices.begin(), devices.end(), "C:"), devices.end());
+  EXPECT_NE(std::find(devices.begin(), devices.end(), "Z:"), devices.end());
+}
+
+TEST_F(WmiUnderWine, ARemoteNameFails) {
+  std::unique_ptr<DiskQuery> query = MakeWmiDiskQuery();
+  query->Prepare();
+  EXPECT_THROW(query->Open("no-such-host"), std::exception);
+  query->Release();
+}
+
+TEST(WmiCheckRun, FillsTheTableFromTheRealQuery) {
+  auto dispatcher = std::make_shared<QueueDispatcher>();
+  kestrane::testing::RecordingWindow window;
+  window.lines = {"", "no-such-host"};
+  window.inputs = {"100000000", "GB"};  // above any disk: every disk is below
+  CheckRunner runner(dispatcher, window, [] { return MakeWmiDiskQuery(); });
+  runner.Start();
+  ASSERT_TRUE(kestrane::testing::PumpUntil(*dispatcher, [&] { return !runner.Active(); }));
+  EXPECT_EQ(window.table.Cell(4, 0).substr(0, 3), "C: ");
+  EXPECT_NE(window.table.Cell(4, 0).find(" GB ("), std::string::npos);
+  EXPECT_EQ(window.table.Cell(1, 0), "1");
+  EXPECT_EQ(window.table.Cell(3, 1), "no-such-host");
+  EXPECT_EQ(window.table.Cell(4, 1), "Недоступно");
+  EXPECT_EQ(window.progressPosition, 1);
+  EXPECT_EQ(window.trayImage, kTrayImageAlert);
+  ASSERT_TRUE(kestrane::testing::PumpUntil(*dispatcher, [&] { return runner.LiveWorkers() == 0; }));
+}
+
+}  // namespace
+}  // namespace kestrane::win32
