@@ -6,12 +6,16 @@
 
 #include <windows.h>
 
+#include <cstdint>
 #include <utility>
 
 namespace kestrane::win32 {
 
-template <typename T, auto Close, T Invalid = T{}>
+// Handles are pointers, so the invalid value is given as a number (-1 for INVALID_HANDLE_VALUE).
+template <typename T, auto Close, std::intptr_t InvalidValue = 0>
 class UniqueAny {
+  static T Invalid() { return reinterpret_cast<T>(InvalidValue); }
+
  public:
   UniqueAny() = default;
   explicit UniqueAny(T value) : value_(value) {}
@@ -25,15 +29,15 @@ class UniqueAny {
   UniqueAny& operator=(const UniqueAny&) = delete;
 
   T get() const { return value_; }
-  explicit operator bool() const { return value_ != Invalid; }
-  T release() { return std::exchange(value_, Invalid); }
-  void reset(T value = Invalid) {
-    if (value_ != Invalid) Close(value_);
+  explicit operator bool() const { return value_ != Invalid(); }
+  T release() { return std::exchange(value_, Invalid()); }
+  void reset(T value = Invalid()) {
+    if (value_ != Invalid()) Close(value_);
     value_ = value;
   }
 
  private:
-  T value_ = Invalid;
+  T value_ = Invalid();
 };
 
 inline void CloseHandleValue(HANDLE h) { ::CloseHandle(h); }
@@ -44,8 +48,8 @@ inline void FindCloseValue(HANDLE h) { ::FindClose(h); }
 inline void LocalFreeValue(HLOCAL h) { ::LocalFree(h); }
 
 using UniqueHandle = UniqueAny<HANDLE, CloseHandleValue>;
-using UniqueFile = UniqueAny<HANDLE, CloseHandleValue, INVALID_HANDLE_VALUE>;
-using UniqueFind = UniqueAny<HANDLE, FindCloseValue, INVALID_HANDLE_VALUE>;
+using UniqueFile = UniqueAny<HANDLE, CloseHandleValue, -1>;
+using UniqueFind = UniqueAny<HANDLE, FindCloseValue, -1>;
 using UniqueFont = UniqueAny<HFONT, DeleteGdiObject>;
 using UniqueBitmap = UniqueAny<HBITMAP, DeleteGdiObject>;
 using UniqueBrush = UniqueAny<HBRUSH, DeleteGdiObject>;
