@@ -1,0 +1,147 @@
+// The main window: the server list, the threshold and interval fields, the command buttons,
+// the server table with its progress bar, the menus, the tray icon, the timer, the image set.
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "core/check_run.h"
+#include "imageset/image_set.h"
+#include "toolkit/components.h"
+#include "toolkit/control.h"
+#include "toolkit/string_grid.h"
+
+namespace kestrane {
+
+inline constexpr char kApplicationTitle[] = "Kestrane 1.0";
+inline constexpr char kFormCaption[] = "Kestrane (v.1.0)";
+inline constexpr char kExitQuestion[] = "Действительно выйти? ";
+inline constexpr int kFormWidth = 913;    // outer, once shown
+inline constexpr int kFormHeight = 578;
+inline constexpr int kClientWidth = 897;
+inline constexpr int kClientHeight = 540;
+inline constexpr Colour kCurrentRowColour{192, 220, 192};
+inline constexpr Colour kBelowThresholdColour{255, 0, 0};
+inline constexpr Colour kTextColour{0, 0, 0};
+
+// What the window needs from the program around it.
+struct FormServices {
+  std::shared_ptr<Dispatcher> dispatcher;
+  Dialogs* dialogs = nullptr;
+  DiskQueryFactory queries;
+  std::string imageSetPath;  // the program's folder + "\resources.dat"
+};
+
+class TForm1 : public RunWindow {
+ public:
+  explicit TForm1(FormServices services);
+  ~TForm1() override;
+
+  // Left column.
+  TPanel Panel2{"Panel2", {0, 0, 185, kClientHeight}};
+  TLabel Label4{"Label4", {24, 7, 140, 13}, "Получить список серверов"};
+  TButton Button1{"Button1", {8, 26, 81, 25}, "...из файла"};
+  TButton Button2{"Button2", {96, 26, 81, 25}, "...из AD"};
+  TButton BtnTray{"BtnTray", {8, 64, 169, 30}, "  Свернуть в трей", kImageOpen};
+  TLabel Label5{"Label5", {8, 104, 92, 26}, "Частота обновления, мин.:", true};
+  TEdit Edit2{"Edit2", {112, 106, 65, 21}, "30"};
+  TLabel Label2{"Label2", {8, 144, 58, 26}, "Пороговое значение:", true};
+  TEdit Edit1{"Edit1", {72, 147, 57, 21}, "2"};
+  TComboBox ComboBox1{"ComboBox1", {136, 147, 41, 21}, "GB", {"MB", "GB"}};
+  TButton BtnStart{"BtnStart", {8, 180, 169, 40}, "  Начать проверку", kImageStatusOk};
+  TMemo Memo2{"Memo2", {8, 228, 169, 272}};
+  TLabel Label1{"Label1", {8, 515, 160, 13}, "Количество объектов:"};
+  // Right area.
+  TPanel Panel1{"Panel1", {185, 0, kClientWidth - 185, kClientHeight}};
+  TPanel Panel4{"Panel4", {0, 0, kClientWidth - 185, kClientHeight - 41}};
+  TStringGrid StringGrid1{"StringGrid1", {0, 0, kClientWidth - 185, kClientHeight - 41 - 17}, 9, 100, 24};
+  TProgressBar ProgressBar1{"ProgressBar1", {0, kClientHeight - 41 - 17, kClientWidth - 185, 17}};
+  TPanel Panel5{"Panel5", {0, kClientHeight - 41, kClientWidth - 185, 41}};
+  TButton BtnStop{"BtnStop", {0, 6, 105, 30}, "  Прервать", kImageExit};
+  TButton BtnExcel{"BtnExcel", {120, 6, 145, 30}, "  Выгрузить в Excel", kImageOpen};
+  TButton Button4{"Button4", {360, 8, 75, 25}, "Button4"};
+  // Components.
+  TPopupMenu PopupMenu1{{{"FreeSpace", "Не генерить алерт", kImageNoError},
+                         {"RDP", "Открыть RDP", kImageRdp},
+                         {"Reboot", "Перезагрузить", kImageReboot}}};
+  TPopupMenu PopupMenu2{{{"N1", "Открыть программу", kImageOpen}, {"N2", "Выйти", kImageExit}}};
+  TCoolTrayIcon CoolTrayIcon1;
+  TTimer Timer1;
+
+  // Every control in creation order, with its parent set; the peers are made from this.
+  const std::vector<TControl*>& Controls() const { return controls_; }
+  // The keyboard focus as the window sees it.
+  const TControl* FocusedControl() const { return focused_; }
+
+  // The image set in use: read at creation, or the window's own copy when that failed.
+  const ImageSet& Images() const { return images_; }
+  bool ImageSetLoaded() const { return imageSetLoaded_; }
+  const std::vector<RgbaImage>& DecodedImages() const { return decoded_; }
+
+  const std::string& Caption() const { return caption_; }
+  int Height() const { return height_; }
+  void SetHeight(int height) { height_ = height; }
+  int Width() const { return width_; }
+  void SetWidth(int width) { width_ = width; }
+
+  // Handlers.
+  void FormShow();
+  bool FormCloseQuery();
+  void Memo2KeyDown(const KeyEvent& key);
+  void Edit1Change();
+  void ComboBox1Change();
+  void Edit2Change();
+  void BtnStartClick();
+  void BtnStopClick();
+  void Timer1Timer();
+  void Button4Click();
+  void StringGrid1DrawCell(int col, int row, const Rect& rect, GridDrawState state, Canvas& canvas);
+
+  bool RunActive() const { return runner_->Active(); }
+  int LiveWorkers() const { return runner_->LiveWorkers(); }
+  // Ends the active run unseen; for the program's end.
+  void EndRun();
+
+  // Runs a handler; an error escaping it goes to the general error box and the program goes on.
+  void Guard(const std::function<void()>& handler);
+
+  // RunWindow: the check run's view of this window (on the window thread).
+  int ListLineCount() override;
+  std::string ListLine(int i) override;
+  void ClearResultColumns() override;
+  void SetRowCount(int count) override;
+  void SetCell(int col, int row, std::string text) override;
+  RowMarks ReadRowMarks(int row) override;
+  ThresholdInputs ReadThresholdInputs() override;
+  void SetProgressMax(int max) override;
+  void SetProgressPosition(int position) override;
+  void SetStopEnabled(bool enabled) override;
+  void SetExcelEnabled(bool enabled) override;
+  void SetTrayImage(int index) override;
+  void SetTrayHint(std::string hint) override;
+  void ShowBalloon(std::string title, std::string text, BalloonIcon icon, int seconds) override;
+  void ShowMessage(std::string text) override;
+  void FocusList() override;
+
+ private:
+  void FormCreate();
+  void Wire();
+
+  FormServices services_;
+  std::vector<TControl*> controls_;
+  const TControl* focused_ = nullptr;
+  ImageSet images_;
+  std::vector<RgbaImage> decoded_;
+  bool imageSetLoaded_ = false;
+  std::string caption_ = kFormCaption;
+  int width_ = kFormWidth;
+  int height_ = kFormHeight;
+  std::unique_ptr<CheckRunner> runner_;
+};
+
+// The text from its `first` code point on, at most `count` code points.
+std::string CodePointSlice(const std::string& text, std::size_t first, std::size_t count);
+
+}  // namespace kestrane

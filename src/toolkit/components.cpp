@@ -1,0 +1,26 @@
+#include "toolkit/components.h"
+
+namespace kestrane {
+
+void TTimer::SetInterval(std::uint32_t ms) {
+  interval_ = ms;
+  ++restarts_;
+  if (peer_) peer_->Restart();
+}
+
+void TTimer::SetEnabled(bool enabled) {
+  enabled_ = enabled;
+  ++restarts_;
+  if (peer_) peer_->Restart();
+}
+
+void TTimer::Tick() {
+  if (enabled_ && interval_ > 0 && OnTimer) OnTimer();
+}
+
+std::string ErrorBoxText(const std::string& message) {
+  if (!message.empty() && message.back() == '.') return message;
+  return message + ".";
+}
+
+}  // namespace kestrane
