@@ -55,6 +55,13 @@ class TControl {
 
   // Keyboard focus, as the window keeps it.
   void SetFocus();
+  // The peer reports that the user moved the focus here.
+  void FocusedByUser() {
+    if (focusedFlag_) *focusedFlag_ = this;
+  }
+  void FocusLost() {
+    if (focusedFlag_ && *focusedFlag_ == this) *focusedFlag_ = nullptr;
+  }
   bool Focused() const { return focusedFlag_ && *focusedFlag_ == this; }
   void SetFocusTracker(const TControl** tracker) { focusedFlag_ = tracker; }
 

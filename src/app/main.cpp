@@ -1,0 +1,66 @@
+// kestrane.exe: the start-up sequence and the message loop.
+#include <windows.h>
+#include <commctrl.h>
+
+#include <memory>
+
+#include "core/dispatcher.h"
+#include "forms/unit1.h"
+#include "platform/files.h"
+#include "platform/win32/win32_ui.h"
+#include "platform/win32/wmi_disk_query.h"
+
+namespace {
+
+// The clean-up dialog: created hidden at start; nothing in the main window opens it yet.
+HWND CreateForm2(HWND owner) {
+  WNDCLASSW wc{};
+  wc.lpfnWndProc = ::DefWindowProcW;
+  wc.hInstance = ::GetModuleHandleW(nullptr);
+  wc.hbrBackground = ::GetSysColorBrush(COLOR_BTNFACE);
+  wc.lpszClassName = L"TForm2";
+  ::RegisterClassW(&wc);
+  RECT rc{0, 0, 525, 258};
+  ::AdjustWindowRectEx(&rc, WS_CAPTION | WS_SYSMENU | DS_MODALFRAME, FALSE, WS_EX_DLGMODALFRAME);
+  return ::CreateWindowExW(WS_EX_DLGMODALFRAME, L"TForm2", L"", WS_CAPTION | WS_SYSMENU, CW_USEDEFAULT, CW_USEDEFAULT,
+                           rc.right - rc.left, rc.bottom - rc.top, owner, nullptr, wc.hInstance, nullptr);
+}
+
+}  // namespace
+
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int showCommand) {
+  using namespace kestrane;
+  ::SetProcessDpiAwarenessContext(DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE_V2);
+  ::SetThreadLocale(1049);
+  INITCOMMONCONTROLSEX icc{sizeof icc, ICC_STANDARD_CLASSES | ICC_PROGRESS_CLASS | ICC_BAR_CLASSES | ICC_WIN95_CLASSES};
+  ::InitCommonControlsEx(&icc);
+
+  auto dispatcher = std::make_shared<QueueDispatcher>();
+  win32::Win32Dialogs dialogs;
+  dispatcher->SetErrorHandler([&](const std::exception& e) { dialogs.Error(ErrorBoxText(e.what())); });
+  win32::DispatcherWindow dispatcherWindow(dispatcher);
+
+  FormServices services{dispatcher, &dialogs, [] { return win32::MakeWmiDiskQuery(); },
+                        ProgramFolder() + "\\" + kImageSetFileName};
+  auto form = std::make_unique<TForm1>(services);
+  auto window = std::make_unique<win32::FormWindow>(*form);
+  dialogs.SetOwner(window->Handle());
+  HWND form2 = CreateForm2(window->Handle());
+  window->Show(showCommand == SW_SHOWDEFAULT || showCommand == 0 ? SW_SHOWNORMAL : showCommand);
+
+  MSG msg;
+  while (::GetMessageW(&msg, nullptr, 0, 0) > 0) {
+    HWND top = window->Handle();
+    if (top && ::IsDialogMessageW(top, &msg)) continue;
+    ::TranslateMessage(&msg);
+    ::DispatchMessageW(&msg);
+  }
+  // A run still in progress is not waited for: its worker ends on its own, unseen.
+  form->EndRun();
+  dispatcher->Shutdown();
+  if (form2) ::DestroyWindow(form2);
+  dialogs.SetOwner(nullptr);
+  window.reset();
+  form.reset();
+  return 0;
+}

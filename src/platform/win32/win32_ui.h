@@ -1,0 +1,82 @@
+// The Win32 peers of the portable toolkit and the main window's native frame.
+#pragma once
+#ifndef _WIN32
+#error "Windows only"
+#endif
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "core/dispatcher.h"
+#include "forms/unit1.h"
+#include "platform/win32/unique_handle.h"
+
+namespace kestrane::win32 {
+
+// Message boxes with the program's captions.
+class Win32Dialogs : public Dialogs {
+ public:
+  void SetOwner(HWND owner) { owner_ = owner; }
+  void Information(const std::string& text) override;
+  bool Confirm(const std::string& text) override;
+  void Error(const std::string& text) override;
+
+ private:
+  HWND owner_ = nullptr;
+};
+
+// Runs the dispatcher's queue on the window thread: a message-only window woken by
+// PostMessageW (thread messages would be lost in modal loops).
+class DispatcherWindow {
+ public:
+  explicit DispatcherWindow(std::shared_ptr<QueueDispatcher> dispatcher);
+  ~DispatcherWindow();
+
+ private:
+  static LRESULT CALLBACK Proc(HWND, UINT, WPARAM, LPARAM);
+  std::shared_ptr<QueueDispatcher> dispatcher_;
+  HWND hwnd_ = nullptr;
+};
+
+// Premultiplied 32-bit images of the set, for menus, buttons and the grid.
+std::vector<UniqueBitmap> MakeAlphaBitmaps(const std::vector<RgbaImage>& images);
+
+class FormWindow;
+
+// The main window's frame: the HWNDs of every control of a TForm1, kept in step with it.
+class FormWindow {
+ public:
+  explicit FormWindow(TForm1& form);
+  ~FormWindow();
+  HWND Handle() const { return hwnd_; }
+  void Show(int showCommand);
+  HWND ControlHandle(const TControl& control) const;
+  int Dpi() const { return dpi_; }
+  int Scale(int v) const { return MulDiv(v, dpi_, 96); }
+
+ private:
+  friend class ControlWindow;
+  friend class GridWindow;
+  static LRESULT CALLBACK Proc(HWND, UINT, WPARAM, LPARAM);
+  LRESULT Handle(UINT msg, WPARAM wp, LPARAM lp);
+  void CreateControls();
+  void ApplyLayout();
+  void MakeFont();
+
+  TForm1& form_;
+  HWND hwnd_ = nullptr;
+  HWND tooltip_ = nullptr;
+  int dpi_ = 96;
+  UniqueFont font_;
+  std::vector<UniqueBitmap> gridImages_;
+  std::vector<HIMAGELIST> buttonImages_;
+  std::vector<std::unique_ptr<ControlPeer>> peers_;
+  std::vector<std::pair<const TControl*, HWND>> handles_;
+  std::unique_ptr<TimerPeer> timerPeer_;
+};
+
+}  // namespace kestrane::win32
