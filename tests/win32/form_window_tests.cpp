@@ -141,6 +141,72 @@ TEST_F(FormWindowTest, ClickingStartWithAnEmptyLineChecksTheLocalComputer) {
   EXPECT_TRUE(dialogs.shown.empty());
 }
 
+// The grid painted into a bitmap, as the screen would show it.
+class GridPixels {
+ public:
+  explicit GridPixels(HWND grid) {
+    RECT rc;
+    ::GetClientRect(grid, &rc);
+    width_ = rc.right;
+    height_ = rc.bottom;
+    BITMAPINFO bi{};
+    bi.bmiHeader = {sizeof(BITMAPINFOHEADER), width_, -height_, 1, 32, BI_RGB};
+    HDC screen = ::GetDC(nullptr);
+    HDC dc = ::CreateCompatibleDC(screen);
+    void* bits = nullptr;
+    HBITMAP bmp = ::CreateDIBSection(dc, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ old = ::SelectObject(dc, bmp);
+    ::SendMessageW(grid, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc), PRF_CLIENT);
+    ::GdiFlush();
+    const auto* p = static_cast<const std::uint32_t*>(bits);
+    pixels_.assign(p, p + width_ * height_);
+    ::SelectObject(dc, old);
+    ::DeleteObject(bmp);
+    ::DeleteDC(dc);
+    ::ReleaseDC(nullptr, screen);
+  }
+  std::uint32_t At(int x, int y) const { return pixels_[y * width_ + x] & 0xFFFFFF; }
+  // How many pixels of the rectangle have the colour.
+  int Count(int x0, int y0, int x1, int y1, std::uint32_t rgb) const {
+    int n = 0;
+    for (int y = y0; y < y1; ++y) {
+      for (int x = x0; x < x1; ++x) n += At(x, y) == rgb;
+    }
+    return n;
+  }
+
+ private:
+  int width_ = 0, height_ = 0;
+  std::vector<std::uint32_t> pixels_;
+};
+
+TEST_F(FormWindowTest, TheGridPaintsTheCurrentRowRedDisksAndTheMarker) {
+  ::SetWindowTextW(H(form->Edit1), L"100000");  // above any disk's free space
+  Type(H(form->Memo2), L"\r\n");
+  ASSERT_EQ(form->Memo2.Lines().size(), 1u);
+  ::SendMessageW(H(form->BtnStart), BM_CLICK, 0, 0);
+  PumpUntil([&] { return !form->RunActive(); });
+  ASSERT_EQ(form->StringGrid1.Cell(4, 0).substr(0, 3), "C: ")
+      << form->StringGrid1.Cell(3, 0) << "|" << form->StringGrid1.Cell(4, 0) << "|" << form->Memo2.Text().size()
+      << "|" << (dialogs.shown.empty() ? "" : dialogs.shown[0]);
+  form->StringGrid1.SetCell(0, 0, "  .");
+
+  GridPixels grid(H(form->StringGrid1));
+  constexpr std::uint32_t kGreen = 0xC0DCC0, kRed = 0xFF0000;
+  EXPECT_EQ(grid.At(60, 2), kGreen);  // column 3, empty name: only the current row's colour
+  // Column 4 starts after column 0 (25) and column 3 (100), each with a grid line.
+  EXPECT_GT(grid.Count(127, 5, 227, 20, kRed), 20);
+  EXPECT_EQ(grid.Count(127, 5, 227, 20, 0x000000), 0);
+  // The marker's picture over column 0 at 4, 4: a green badge, not the row colour.
+  EXPECT_LT(grid.Count(4, 4, 20, 20, kGreen), 100);
+  EXPECT_EQ(grid.At(1, 1), kGreen);
+
+  ::SetWindowTextW(H(form->Edit1), L"0");  // nothing is below 0: the text turns black at once
+  GridPixels black(H(form->StringGrid1));
+  EXPECT_EQ(black.Count(127, 5, 227, 20, kRed), 0);
+  EXPECT_GT(black.Count(127, 5, 227, 20, 0x000000), 20);
+}
+
 TEST_F(FormWindowTest, StartWithAnEmptyListAsks) {
   ::SendMessageW(H(form->BtnStart), BM_CLICK, 0, 0);
   EXPECT_EQ(dialogs.shown, std::vector<std::string>{"Вы не указали ни один объект!"});
