@@ -425,9 +425,21 @@ LRESULT CALLBACK MemoSubclass(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PT
   return ::DefSubclassProc(hwnd, msg, wp, lp);
 }
 
+// The picture scaled to the window's DPI by whole source pixels, so edges stay crisp.
+RgbaImage Scaled(const RgbaImage& image, int width, int height) {
+  RgbaImage out{width, height, std::vector<std::uint8_t>(static_cast<std::size_t>(width) * height * 4)};
+  for (int y = 0; y < height; ++y) {
+    for (int x = 0; x < width; ++x) {
+      const std::uint8_t* p = &image.rgba[((y * image.height / height) * image.width + x * image.width / width) * 4];
+      std::copy(p, p + 4, &out.rgba[(static_cast<std::size_t>(y) * width + x) * 4]);
+    }
+  }
+  return out;
+}
+
 HIMAGELIST ButtonImageList(const RgbaImage& image, int size) {
   HIMAGELIST list = ImageList_Create(size, size, ILC_COLOR32, 6, 0);
-  RgbaImage normal = image;
+  RgbaImage normal = Scaled(image, size, size);
   RgbaImage grey = Greyed(image);
   UniqueBitmap n = MakeBitmap(normal.width, normal.height, PremultipliedBgra(normal));
   UniqueBitmap g = MakeBitmap(grey.width, grey.height, PremultipliedBgra(grey));
@@ -536,7 +548,7 @@ void FormWindow::CreateControls() {
     if (auto* button = dynamic_cast<TButton*>(c)) {
       int picture = button->Picture();
       if (picture >= 0 && picture < static_cast<int>(images.size())) {
-        HIMAGELIST list = ButtonImageList(images[picture], images[picture].width);
+        HIMAGELIST list = ButtonImageList(images[picture], Scale(images[picture].width));
         buttonImages_.push_back(list);
         BUTTON_IMAGELIST bil{list, RECT{Scale(4), 0, 0, 0}, BUTTON_IMAGELIST_ALIGN_LEFT};
         ::SendMessageW(hwnd, BCM_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(&bil));
@@ -557,13 +569,26 @@ void FormWindow::CreateControls() {
 }
 
 void FormWindow::ApplyLayout() {
+  HDC dc = ::GetDC(hwnd_);
+  HGDIOBJ oldFont = ::SelectObject(dc, font_.get());
   for (const auto& [c, hwnd] : handles_) {
     Rect r = c->WindowBounds();
-    int height = dynamic_cast<const TComboBox*>(c) ? r.height + 200 : r.height;
-    ::SetWindowPos(hwnd, nullptr, Scale(r.left), Scale(r.top), Scale(r.width), Scale(height),
-                   SWP_NOZORDER | SWP_NOACTIVATE);
+    int height = Scale(dynamic_cast<const TComboBox*>(c) ? r.height + 200 : r.height);
+    int width = Scale(r.width);
+    if (auto* label = dynamic_cast<const TLabel*>(c)) {
+      // Labels grow to their text, as the font's real metrics at this DPI need.
+      std::wstring text = Widen(label->Text());
+      RECT need{0, 0, width, 0};
+      ::DrawTextW(dc, text.c_str(), -1, &need,
+                  DT_CALCRECT | DT_NOPREFIX | (label->WordWrap() ? DT_WORDBREAK : DT_SINGLELINE));
+      height = std::max<int>(height, need.bottom);
+      if (!label->WordWrap()) width = std::max<int>(width, need.right);
+    }
+    ::SetWindowPos(hwnd, nullptr, Scale(r.left), Scale(r.top), width, height, SWP_NOZORDER | SWP_NOACTIVATE);
     ::SendMessageW(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
   }
+  ::SelectObject(dc, oldFont);
+  ::ReleaseDC(hwnd_, dc);
   ::InvalidateRect(hwnd_, nullptr, TRUE);
 }
 
