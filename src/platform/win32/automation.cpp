@@ -8,19 +8,6 @@
 namespace kestrane::win32 {
 namespace {
 
-std::string SystemMessage(HRESULT hr) {
-  wchar_t* buffer = nullptr;
-  DWORD n = ::FormatMessageW(
-      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-      nullptr, static_cast<DWORD>(hr), 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
-  std::wstring text = n ? std::wstring(buffer, n) : std::wstring();
-  if (buffer) ::LocalFree(buffer);
-  while (!text.empty() && (text.back() == L'\r' || text.back() == L'\n' || text.back() == L' ')) {
-    text.pop_back();
-  }
-  return Narrow(text);
-}
-
 [[noreturn]] void ThrowConversion(VARTYPE from, const char* to) {
   throw std::runtime_error(std::string("Could not convert variant of type (") + VariantTypeName(from) +
                            ") into type (" + to + ")");
@@ -32,7 +19,7 @@ std::string ComErrorMessage(HRESULT hr, const EXCEPINFO* info) {
   if (info && info->bstrDescription && ::SysStringLen(info->bstrDescription) > 0) {
     return Narrow(std::wstring_view(info->bstrDescription, ::SysStringLen(info->bstrDescription)));
   }
-  std::string text = SystemMessage(hr);
+  std::string text = SystemErrorText(static_cast<unsigned long>(hr));
   if (!text.empty()) return text;
   char buffer[32];
   std::snprintf(buffer, sizeof buffer, "OLE error %08lX", static_cast<unsigned long>(hr));

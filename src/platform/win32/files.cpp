@@ -10,17 +10,6 @@
 namespace kestrane {
 namespace {
 
-std::string SystemReason(DWORD error) {
-  wchar_t* buffer = nullptr;
-  DWORD n = ::FormatMessageW(
-      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
-      error, 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
-  std::wstring text = n ? std::wstring(buffer, n) : L"";
-  if (buffer) ::LocalFree(buffer);
-  while (!text.empty() && (text.back() == L'\r' || text.back() == L'\n')) text.pop_back();
-  return win32::Narrow(text);
-}
-
 std::string FullPath(const std::wstring& path) {
   wchar_t buffer[MAX_PATH * 4];
   DWORD n = ::GetFullPathNameW(path.c_str(), static_cast<DWORD>(std::size(buffer)), buffer, nullptr);
@@ -32,7 +21,7 @@ std::string FullPath(const std::wstring& path) {
 std::vector<std::uint8_t> ReadWholeFile(const std::string& path) {
   std::wstring wide = win32::Widen(path);
   auto fail = [&](DWORD error) -> std::vector<std::uint8_t> {
-    throw std::runtime_error("Cannot open file \"" + FullPath(wide) + "\". " + SystemReason(error));
+    throw std::runtime_error("Cannot open file \"" + FullPath(wide) + "\". " + win32::SystemErrorText(error));
   };
   win32::UniqueFile file(::CreateFileW(wide.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                        FILE_ATTRIBUTE_NORMAL, nullptr));
@@ -54,7 +43,7 @@ void WriteWholeFile(const std::string& path, const std::vector<std::uint8_t>& by
       ::CreateFileW(wide.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
   DWORD written = 0;
   if (!file || !::WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr)) {
-    throw std::runtime_error("Cannot create file \"" + FullPath(wide) + "\". " + SystemReason(::GetLastError()));
+    throw std::runtime_error("Cannot create file \"" + FullPath(wide) + "\". " + win32::SystemErrorText(::GetLastError()));
   }
 }
 

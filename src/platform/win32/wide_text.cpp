@@ -22,4 +22,15 @@ std::string Narrow(std::wstring_view utf16) {
   return out;
 }
 
+std::string SystemErrorText(unsigned long code) {
+  wchar_t* buffer = nullptr;
+  DWORD n = ::FormatMessageW(
+      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code, 0,
+      reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
+  std::wstring text = n ? std::wstring(buffer, n) : std::wstring();
+  if (buffer) ::LocalFree(buffer);
+  while (!text.empty() && (text.back() == L'\r' || text.back() == L'\n' || text.back() == L' ')) text.pop_back();
+  return Narrow(text);
+}
+
 }  // namespace kestrane::win32

@@ -12,4 +12,8 @@ namespace kestrane::win32 {
 std::wstring Widen(std::string_view utf8);
 std::string Narrow(std::wstring_view utf16);
 
+// The system's description of an error code (a Win32 error or an HRESULT), without the line
+// break it ends in; "" when the system has none.
+std::string SystemErrorText(unsigned long code);
+
 }  // namespace kestrane::win32
