@@ -1,5 +1,7 @@
 #include "forms/unit1.h"
 
+#include <algorithm>
+
 #include "core/number_text.h"
 #include "core/server_table.h"
 #include "core/size_text.h"
@@ -102,6 +104,20 @@ void TForm1::FormCreate() {
     PopupMenu1.SetImages(true);
     CoolTrayIcon1.SetIconList(static_cast<int>(images_.Items.size()));
   }
+}
+
+void TForm1::Resize(int clientWidth, int clientHeight) {
+  const int left = Panel2.Bounds().width;
+  const int right = std::max(0, clientWidth - left);
+  const int strip = Panel5.Bounds().height;
+  const int bar = ProgressBar1.Bounds().height;
+  const int table = std::max(0, clientHeight - strip);
+  Panel2.SetBounds({0, 0, left, clientHeight});
+  Panel1.SetBounds({left, 0, right, clientHeight});
+  Panel4.SetBounds({0, 0, right, table});
+  StringGrid1.SetBounds({0, 0, right, std::max(0, table - bar)});
+  ProgressBar1.SetBounds({0, std::max(0, table - bar), right, bar});
+  Panel5.SetBounds({0, table, right, strip});
 }
 
 void TForm1::FormShow() {

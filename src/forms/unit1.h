@@ -86,6 +86,10 @@ class TForm1 : public RunWindow {
   int Width() const { return width_; }
   void SetWidth(int width) { width_ = width; }
 
+  // Lays the panels out for a client area of this size (logical pixels): the left column keeps
+  // its width, the table and the bottom strip take the rest.
+  void Resize(int clientWidth, int clientHeight);
+
   // Handlers.
   void FormShow();
   bool FormCloseQuery();

@@ -73,6 +73,22 @@ TEST_F(Form1Test, StartsWithTheLaidOutFieldsAndTheImageSetRead) {
   EXPECT_EQ(form->Caption(), "Kestrane (v.1.0)");
 }
 
+TEST_F(Form1Test, ResizingGivesTheTableTheRoomAndKeepsTheLeftColumn) {
+  Create();
+  form->Resize(1200, 700);
+  EXPECT_EQ(form->Memo2.WindowBounds().left, 8);
+  EXPECT_EQ(form->Memo2.WindowBounds().height, 272);
+  Rect grid = form->StringGrid1.WindowBounds();
+  EXPECT_EQ(grid.left, 185);
+  EXPECT_EQ(grid.width, 1015);
+  EXPECT_EQ(grid.height, 700 - 41 - 17);
+  EXPECT_EQ(form->ProgressBar1.WindowBounds().top, 700 - 41 - 17);
+  EXPECT_EQ(form->BtnStop.WindowBounds().top, 700 - 41 + 6);
+  form->Resize(897, 540);  // back to the laid-out size
+  EXPECT_EQ(form->StringGrid1.WindowBounds().height, 482);
+  EXPECT_EQ(form->BtnExcel.WindowBounds().left, 305);
+}
+
 TEST_F(Form1Test, AMissingImageSetIsReportedAndTheWindowOpensWithItsOwnImages) {
   Create(false);
   ASSERT_EQ(dialogs.errors.size(), 1u);

@@ -207,6 +207,18 @@ TEST_F(FormWindowTest, TheGridPaintsTheCurrentRowRedDisksAndTheMarker) {
   EXPECT_GT(black.Count(127, 5, 227, 20, 0x000000), 20);
 }
 
+TEST_F(FormWindowTest, AResizedWindowGivesTheTableTheRoom) {
+  RECT outer;
+  ::GetWindowRect(window->Handle(), &outer);
+  ::SetWindowPos(window->Handle(), nullptr, 0, 0, outer.right - outer.left + 300, outer.bottom - outer.top + 100,
+                 SWP_NOMOVE | SWP_NOZORDER);
+  RECT grid = ClientRectOf(H(form->StringGrid1));
+  EXPECT_EQ(grid.right - grid.left, 712 + 300);
+  EXPECT_EQ(grid.bottom - grid.top, 482 + 100);
+  EXPECT_EQ(ClientRectOf(H(form->BtnStop)).top, 505 + 100);
+  EXPECT_EQ(ClientRectOf(H(form->Memo2)).bottom, 500);
+}
+
 TEST_F(FormWindowTest, StartWithAnEmptyListAsks) {
   ::SendMessageW(H(form->BtnStart), BM_CLICK, 0, 0);
   EXPECT_EQ(dialogs.shown, std::vector<std::string>{"Вы не указали ни один объект!"});

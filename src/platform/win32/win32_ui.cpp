@@ -653,6 +653,12 @@ LRESULT FormWindow::Handle(UINT msg, WPARAM wp, LPARAM lp) {
     case WM_TIMER:
       if (wp == kRefreshTimerId) form_.Timer1.Tick();
       return 0;
+    case WM_SIZE:
+      if (wp != SIZE_MINIMIZED && !handles_.empty()) {
+        form_.Resize(MulDiv(LOWORD(lp), 96, dpi_), MulDiv(HIWORD(lp), 96, dpi_));
+        ApplyLayout();
+      }
+      return 0;
     case WM_CLOSE: {
       bool mayClose = false;
       form_.Guard([&] { mayClose = form_.FormCloseQuery(); });
