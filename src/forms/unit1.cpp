@@ -35,6 +35,7 @@ TForm1::TForm1(FormServices services) : services_(std::move(services)) {
   ProgressBar1.SetParent(&Panel4);
   for (TControl* c : std::initializer_list<TControl*>{&BtnStop, &BtnExcel, &Button4}) c->SetParent(&Panel5);
   Button4.SetVisible(false);
+  StringGrid1.PopupMenu = &PopupMenu1;
   Label5.SetHint(
       "Интервал времени между опросом серверов из списка для получения информации о свободном месте на дисках.");
   Label2.SetHint("Диски со свободным местом меньше заданного будут выделены красным цветом.");

@@ -41,6 +41,9 @@ class TStringGrid : public TControl {
   void Invalidate();
 
   std::function<void(int col, int row, const Rect& rect, GridDrawState state, Canvas& canvas)> OnDrawCell;
+  // The context menu, and the question asked before it opens (set `handled` to keep it shut).
+  class TPopupMenu* PopupMenu = nullptr;
+  std::function<void(bool& handled)> OnContextPopup;
 
  private:
   ServerTable table_;

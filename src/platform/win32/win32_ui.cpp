@@ -166,6 +166,36 @@ class GdiCanvas : public Canvas {
 
 }  // namespace
 
+// ---- popup menus ---------------------------------------------------------------------------
+
+void ShowPopupMenu(HWND owner, TPopupMenu& menu, POINT screen, const std::vector<UniqueBitmap>& images) {
+  if (menu.OnPopup) menu.OnPopup();
+  UniqueMenu popup(::CreatePopupMenu());
+  std::vector<std::wstring> captions;
+  captions.reserve(menu.Items().size());
+  for (std::size_t i = 0; i < menu.Items().size(); ++i) {
+    const TMenuItem& item = menu.Items()[i];
+    captions.push_back(Widen(item.caption));
+    MENUITEMINFOW mii{sizeof mii};
+    mii.fMask = MIIM_STRING | MIIM_ID | MIIM_STATE;
+    mii.wID = static_cast<UINT>(i + 1);
+    mii.fState = item.checked ? MFS_CHECKED : MFS_UNCHECKED;
+    mii.dwTypeData = captions.back().data();
+    if (menu.HasImages() && item.imageIndex >= 0 && item.imageIndex < static_cast<int>(images.size())) {
+      mii.fMask |= MIIM_BITMAP;
+      mii.hbmpItem = images[item.imageIndex].get();
+    }
+    ::InsertMenuItemW(popup.get(), static_cast<UINT>(i), TRUE, &mii);
+  }
+  ::SetForegroundWindow(owner);
+  UINT chosen = static_cast<UINT>(::TrackPopupMenuEx(popup.get(), TPM_RETURNCMD | TPM_RIGHTBUTTON | TPM_NONOTIFY,
+                                                     screen.x, screen.y, owner, nullptr));
+  if (chosen >= 1 && chosen <= menu.Items().size()) {
+    const TMenuItem& item = menu.Items()[chosen - 1];
+    if (item.onClick) item.onClick();
+  }
+}
+
 // ---- control peers -------------------------------------------------------------------------
 
 class ControlWindow : public ControlPeer {
@@ -368,6 +398,19 @@ class GridWindow : public ControlPeer {
         }
         break;
       case WM_GETDLGCODE: return DLGC_WANTARROWS;
+      case WM_CONTEXTMENU: {
+        if (!grid_.PopupMenu) return 0;
+        bool handled = false;
+        if (grid_.OnContextPopup) grid_.OnContextPopup(handled);
+        if (handled) return 0;
+        POINT pt{GET_X_LPARAM(lp), GET_Y_LPARAM(lp)};
+        if (pt.x == -1 && pt.y == -1) {  // from the keyboard: at the current row
+          pt = POINT{S(30), (grid_.Row() - topRow_) * RowPitch() + RowPitch() / 2};
+          ::ClientToScreen(hwnd_, &pt);
+        }
+        ShowPopupMenu(form_.Handle(), *grid_.PopupMenu, pt, form_.gridImages_);
+        return 0;
+      }
       case WM_SETFOCUS:
         grid_.FocusedByUser();
         ::InvalidateRect(hwnd_, nullptr, FALSE);

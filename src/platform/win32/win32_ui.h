@@ -47,6 +47,10 @@ std::vector<UniqueBitmap> MakeAlphaBitmaps(const std::vector<RgbaImage>& images)
 
 class FormWindow;
 
+// Opens the menu at a screen point and runs the chosen item's command. The pictures are the
+// image set's, shown when the menu was given the set.
+void ShowPopupMenu(HWND owner, TPopupMenu& menu, POINT screen, const std::vector<UniqueBitmap>& images);
+
 // The main window's frame: the HWNDs of every control of a TForm1, kept in step with it.
 class FormWindow {
  public:
