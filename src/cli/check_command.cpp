@@ -12,7 +12,7 @@ namespace {
 // The table and the fields of a window, without a window.
 class ConsoleRunWindow : public RunWindow {
  public:
-  ConsoleRunWindow(const CheckOptions& options)
+  explicit ConsoleRunWindow(const CheckOptions& options)
       : lines_(options.names.empty() ? std::vector<std::string>{""} : options.names),
         inputs_{options.threshold, options.unit} {}
 
@@ -28,24 +28,21 @@ class ConsoleRunWindow : public RunWindow {
   void SetProgressMax(int) override {}
   void SetProgressPosition(int) override {}
   void SetStopEnabled(bool) override {}
-  void SetExcelEnabled(bool enabled) override { finished_ = enabled; }
+  void SetExcelEnabled(bool) override {}
   void SetTrayImage(int index) override { alert_ = index == kTrayImageAlert; }
   void SetTrayHint(std::string) override {}
   void ShowBalloon(std::string, std::string, BalloonIcon, int) override {}
-  void ShowMessage(std::string text) override { message_ = std::move(text); }
+  void ShowMessage(std::string) override {}  // the list always has a line here
   void FocusList() override {}
 
   const ServerTable& Table() const { return table_; }
   bool Alert() const { return alert_; }
-  bool Finished() const { return finished_; }
 
  private:
   std::vector<std::string> lines_;
   ThresholdInputs inputs_;
   ServerTable table_;
   bool alert_ = false;
-  bool finished_ = false;
-  std::string message_;
 };
 
 }  // namespace
