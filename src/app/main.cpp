@@ -42,8 +42,9 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int showCommand) {
 
   FormServices services{dispatcher, &dialogs, [] { return win32::MakeWmiDiskQuery(); },
                         ProgramFolder() + "\\" + kImageSetFileName};
+  win32::ApplicationWindow application(kApplicationTitle);
   auto form = std::make_unique<TForm1>(services);
-  auto window = std::make_unique<win32::FormWindow>(*form);
+  auto window = std::make_unique<win32::FormWindow>(*form, &application);
   dialogs.SetOwner(window->Handle());
   HWND form2 = CreateForm2(window->Handle());
   window->Show(showCommand == SW_SHOWDEFAULT || showCommand == 0 ? SW_SHOWNORMAL : showCommand);

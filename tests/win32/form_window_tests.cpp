@@ -219,6 +219,26 @@ TEST_F(FormWindowTest, AResizedWindowGivesTheTableTheRoom) {
   EXPECT_EQ(ClientRectOf(H(form->Memo2)).bottom, 500);
 }
 
+TEST(ApplicationWindowTest, CarriesTheTitleOwnsTheMainWindowAndMinimisesIt) {
+  auto dispatcher = std::make_shared<QueueDispatcher>();
+  QuietDialogs dialogs;
+  ApplicationWindow application(kApplicationTitle);
+  TForm1 form(FormServices{dispatcher, &dialogs, [] { return MakeWmiDiskQuery(); }, "no-such-file"});
+  FormWindow window(form, &application);
+  window.Show(SW_SHOWNORMAL);
+  EXPECT_EQ(TextOf(application.Handle()), L"Kestrane 1.0");
+  EXPECT_TRUE(::IsWindowVisible(application.Handle()));
+  EXPECT_EQ(::GetWindow(window.Handle(), GW_OWNER), application.Handle());
+  EXPECT_EQ(::GetWindowLongPtrW(application.Handle(), GWL_EXSTYLE) & WS_EX_TOOLWINDOW, 0);
+
+  ::SendMessageW(window.Handle(), WM_SYSCOMMAND, SC_MINIMIZE, 0);
+  EXPECT_FALSE(::IsWindowVisible(window.Handle()));
+  EXPECT_TRUE(::IsIconic(application.Handle()));
+  ::SendMessageW(application.Handle(), WM_SYSCOMMAND, SC_RESTORE, 0);
+  EXPECT_TRUE(::IsWindowVisible(window.Handle()));
+  EXPECT_FALSE(::IsIconic(application.Handle()));
+}
+
 TEST_F(FormWindowTest, StartWithAnEmptyListAsks) {
   ::SendMessageW(H(form->BtnStart), BM_CLICK, 0, 0);
   EXPECT_EQ(dialogs.shown, std::vector<std::string>{"Вы не указали ни один объект!"});

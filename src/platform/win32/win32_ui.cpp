@@ -77,6 +77,76 @@ LRESULT CALLBACK DispatcherWindow::Proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM l
   return ::DefWindowProcW(hwnd, msg, wp, lp);
 }
 
+// ---- the application window ---------------------------------------------------------------
+
+ApplicationWindow::ApplicationWindow(const std::string& title) {
+  WNDCLASSW wc{};
+  wc.lpfnWndProc = Proc;
+  wc.hInstance = Instance();
+  wc.hIcon = ::LoadIconW(Instance(), MAKEINTRESOURCEW(1));
+  wc.lpszClassName = L"TApplication";
+  ::RegisterClassW(&wc);
+  int x = ::GetSystemMetrics(SM_CXSCREEN) / 2, y = ::GetSystemMetrics(SM_CYSCREEN) / 2;
+  hwnd_ = ::CreateWindowExW(0, L"TApplication", Widen(title).c_str(),
+                            WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_VISIBLE, x, y, 0, 0, nullptr,
+                            nullptr, Instance(), this);
+}
+
+ApplicationWindow::~ApplicationWindow() {
+  if (hwnd_) ::DestroyWindow(hwnd_);
+}
+
+void ApplicationWindow::Minimize() {
+  if (main_) ::ShowWindow(main_, SW_HIDE);
+  ::ShowWindow(hwnd_, SW_MINIMIZE);
+}
+
+void ApplicationWindow::Restore() {
+  ::ShowWindow(hwnd_, SW_RESTORE);
+  if (main_) {
+    ::ShowWindow(main_, SW_SHOW);
+    ::SetForegroundWindow(main_);
+  }
+}
+
+LRESULT CALLBACK ApplicationWindow::Proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+  if (msg == WM_NCCREATE) {
+    auto* cs = reinterpret_cast<CREATESTRUCTW*>(lp);
+    ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(cs->lpCreateParams));
+    reinterpret_cast<ApplicationWindow*>(cs->lpCreateParams)->hwnd_ = hwnd;
+  }
+  auto* self = reinterpret_cast<ApplicationWindow*>(::GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+  if (msg == WM_NCDESTROY) {
+    ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
+    if (self) self->hwnd_ = nullptr;
+  }
+  return self ? self->Handle(msg, wp, lp) : ::DefWindowProcW(hwnd, msg, wp, lp);
+}
+
+LRESULT ApplicationWindow::Handle(UINT msg, WPARAM wp, LPARAM lp) {
+  switch (msg) {
+    case WM_SYSCOMMAND:
+      switch (wp & 0xFFF0) {
+        case SC_MINIMIZE: Minimize(); return 0;
+        case SC_RESTORE: Restore(); return 0;
+        case SC_CLOSE:
+          if (main_) ::PostMessageW(main_, WM_CLOSE, 0, 0);  // the exit question is the main window's
+          return 0;
+      }
+      break;
+    case WM_ACTIVATE:
+      // Activation belongs to the main window; this one has no face of its own.
+      if (LOWORD(wp) != WA_INACTIVE && main_ && ::IsWindowVisible(main_) && ::IsWindowEnabled(main_)) {
+        ::SetActiveWindow(main_);
+      }
+      return 0;
+    case WM_CLOSE:
+      if (main_) ::PostMessageW(main_, WM_CLOSE, 0, 0);
+      return 0;
+  }
+  return ::DefWindowProcW(hwnd_, msg, wp, lp);
+}
+
 // ---- images --------------------------------------------------------------------------------
 
 namespace {
@@ -495,7 +565,7 @@ HIMAGELIST ButtonImageList(const RgbaImage& image, int size) {
 
 // ---- the main window -----------------------------------------------------------------------
 
-FormWindow::FormWindow(TForm1& form) : form_(form) {
+FormWindow::FormWindow(TForm1& form, ApplicationWindow* application) : form_(form), application_(application) {
   WNDCLASSEXW wc{sizeof wc};
   wc.lpfnWndProc = Proc;
   wc.hInstance = Instance();
@@ -507,7 +577,9 @@ FormWindow::FormWindow(TForm1& form) : form_(form) {
   ::RegisterClassExW(&wc);
   hwnd_ = ::CreateWindowExW(WS_EX_CONTROLPARENT, kFormClass, Widen(form_.Caption()).c_str(),
                             WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, CW_USEDEFAULT, CW_USEDEFAULT, kFormWidth,
-                            kFormHeight, nullptr, nullptr, Instance(), this);
+                            kFormHeight, application_ ? application_->Handle() : nullptr, nullptr, Instance(),
+                            this);
+  if (application_) application_->SetMainWindow(hwnd_);
   dpi_ = static_cast<int>(::GetDpiForWindow(hwnd_));
   if (dpi_ <= 0) dpi_ = 96;
   MakeFont();
@@ -696,6 +768,13 @@ LRESULT FormWindow::Handle(UINT msg, WPARAM wp, LPARAM lp) {
     case WM_TIMER:
       if (wp == kRefreshTimerId) form_.Timer1.Tick();
       return 0;
+    case WM_SYSCOMMAND:
+      // Minimising the main window minimises the application, which carries the taskbar button.
+      if ((wp & 0xFFF0) == SC_MINIMIZE && application_) {
+        application_->Minimize();
+        return 0;
+      }
+      break;
     case WM_SIZE:
       if (wp != SIZE_MINIMIZED && !handles_.empty()) {
         form_.Resize(MulDiv(LOWORD(lp), 96, dpi_), MulDiv(HIWORD(lp), 96, dpi_));
@@ -723,6 +802,7 @@ LRESULT FormWindow::Handle(UINT msg, WPARAM wp, LPARAM lp) {
       return 0;
     }
     case WM_DESTROY:
+      if (application_) application_->SetMainWindow(nullptr);
       ::PostQuitMessage(0);
       return 0;
   }

@@ -42,6 +42,25 @@ class DispatcherWindow {
   HWND hwnd_ = nullptr;
 };
 
+// The application's own window: invisible (no size) but it carries the taskbar button with the
+// application title and owns the main window, so minimising the application hides the main
+// window and a click on the button brings it back.
+class ApplicationWindow {
+ public:
+  explicit ApplicationWindow(const std::string& title);
+  ~ApplicationWindow();
+  HWND Handle() const { return hwnd_; }
+  void SetMainWindow(HWND main) { main_ = main; }
+  void Minimize();
+  void Restore();
+
+ private:
+  static LRESULT CALLBACK Proc(HWND, UINT, WPARAM, LPARAM);
+  LRESULT Handle(UINT msg, WPARAM wp, LPARAM lp);
+  HWND hwnd_ = nullptr;
+  HWND main_ = nullptr;
+};
+
 // Premultiplied 32-bit images of the set, for menus, buttons and the grid.
 std::vector<UniqueBitmap> MakeAlphaBitmaps(const std::vector<RgbaImage>& images);
 
@@ -54,7 +73,8 @@ void ShowPopupMenu(HWND owner, TPopupMenu& menu, POINT screen, const std::vector
 // The main window's frame: the HWNDs of every control of a TForm1, kept in step with it.
 class FormWindow {
  public:
-  explicit FormWindow(TForm1& form);
+  // `application`, when given, owns the window and carries its taskbar button.
+  explicit FormWindow(TForm1& form, ApplicationWindow* application = nullptr);
   ~FormWindow();
   HWND Handle() const { return hwnd_; }
   void Show(int showCommand);
@@ -72,6 +92,7 @@ class FormWindow {
   void MakeFont();
 
   TForm1& form_;
+  ApplicationWindow* application_ = nullptr;
   HWND hwnd_ = nullptr;
   HWND tooltip_ = nullptr;
   int dpi_ = 96;
