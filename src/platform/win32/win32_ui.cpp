@@ -7,6 +7,7 @@
 
 #include "core/server_table.h"
 #include "platform/win32/wide_text.h"
+#include "platform/win32/window_proc.h"
 
 namespace kestrane::win32 {
 namespace {
@@ -49,7 +50,7 @@ void Win32Dialogs::Error(const std::string& text) {
 
 DispatcherWindow::DispatcherWindow(std::shared_ptr<QueueDispatcher> dispatcher) : dispatcher_(std::move(dispatcher)) {
   WNDCLASSW wc{};
-  wc.lpfnWndProc = Proc;
+  wc.lpfnWndProc = ForwardingProc<DispatcherWindow>;
   wc.hInstance = Instance();
   wc.lpszClassName = kDispatcherClass;
   ::RegisterClassW(&wc);
@@ -63,17 +64,11 @@ DispatcherWindow::~DispatcherWindow() {
   if (hwnd_) ::DestroyWindow(hwnd_);
 }
 
-LRESULT CALLBACK DispatcherWindow::Proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
-  if (msg == WM_NCCREATE) {
-    auto* cs = reinterpret_cast<CREATESTRUCTW*>(lp);
-    ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(cs->lpCreateParams));
-  }
-  auto* self = reinterpret_cast<DispatcherWindow*>(::GetWindowLongPtrW(hwnd, GWLP_USERDATA));
-  if (msg == kWakeMessage && self) {
-    self->dispatcher_->RunPending();
+LRESULT DispatcherWindow::OnMessage(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+  if (msg == kWakeMessage) {
+    dispatcher_->RunPending();
     return 0;
   }
-  if (msg == WM_NCDESTROY) ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
   return ::DefWindowProcW(hwnd, msg, wp, lp);
 }
 
@@ -81,7 +76,7 @@ LRESULT CALLBACK DispatcherWindow::Proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM l
 
 ApplicationWindow::ApplicationWindow(const std::string& title) {
   WNDCLASSW wc{};
-  wc.lpfnWndProc = Proc;
+  wc.lpfnWndProc = ForwardingProc<ApplicationWindow>;
   wc.hInstance = Instance();
   wc.hIcon = ::LoadIconW(Instance(), MAKEINTRESOURCEW(1));
   wc.lpszClassName = L"TApplication";
@@ -109,21 +104,7 @@ void ApplicationWindow::Restore() {
   }
 }
 
-LRESULT CALLBACK ApplicationWindow::Proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
-  if (msg == WM_NCCREATE) {
-    auto* cs = reinterpret_cast<CREATESTRUCTW*>(lp);
-    ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(cs->lpCreateParams));
-    reinterpret_cast<ApplicationWindow*>(cs->lpCreateParams)->hwnd_ = hwnd;
-  }
-  auto* self = reinterpret_cast<ApplicationWindow*>(::GetWindowLongPtrW(hwnd, GWLP_USERDATA));
-  if (msg == WM_NCDESTROY) {
-    ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
-    if (self) self->hwnd_ = nullptr;
-  }
-  return self ? self->Handle(msg, wp, lp) : ::DefWindowProcW(hwnd, msg, wp, lp);
-}
-
-LRESULT ApplicationWindow::Handle(UINT msg, WPARAM wp, LPARAM lp) {
+LRESULT ApplicationWindow::OnMessage(HWND, UINT msg, WPARAM wp, LPARAM lp) {
   switch (msg) {
     case WM_SYSCOMMAND:
       switch (wp & 0xFFF0) {
@@ -307,7 +288,7 @@ class GridWindow : public ControlPeer {
   GridWindow(TStringGrid& grid, FormWindow& form) : grid_(grid), form_(form) {
     static bool registered = [] {
       WNDCLASSW wc{};
-      wc.lpfnWndProc = Proc;
+      wc.lpfnWndProc = ForwardingProc<GridWindow>;
       wc.hInstance = Instance();
       wc.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
       wc.lpszClassName = kGridClass;
@@ -436,7 +417,7 @@ class GridWindow : public ControlPeer {
     UpdateScrollBars();
     ::InvalidateRect(hwnd_, nullptr, FALSE);
   }
-  LRESULT Handle(UINT msg, WPARAM wp, LPARAM lp) {
+  LRESULT OnMessage(HWND, UINT msg, WPARAM wp, LPARAM lp) {
     switch (msg) {
       case WM_PAINT: {
         PAINTSTRUCT ps;
@@ -492,16 +473,9 @@ class GridWindow : public ControlPeer {
     }
     return ::DefWindowProcW(hwnd_, msg, wp, lp);
   }
-  static LRESULT CALLBACK Proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
-    if (msg == WM_NCCREATE) {
-      auto* cs = reinterpret_cast<CREATESTRUCTW*>(lp);
-      ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(cs->lpCreateParams));
-      reinterpret_cast<GridWindow*>(cs->lpCreateParams)->hwnd_ = hwnd;
-    }
-    auto* self = reinterpret_cast<GridWindow*>(::GetWindowLongPtrW(hwnd, GWLP_USERDATA));
-    if (msg == WM_NCDESTROY) ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
-    return self ? self->Handle(msg, wp, lp) : ::DefWindowProcW(hwnd, msg, wp, lp);
-  }
+  template <typename T>
+  friend LRESULT CALLBACK ForwardingProc(HWND, UINT, WPARAM, LPARAM);
+  void AttachHandle(HWND hwnd) { hwnd_ = hwnd; }
 
   TStringGrid& grid_;
   FormWindow& form_;
@@ -567,7 +541,7 @@ HIMAGELIST ButtonImageList(const RgbaImage& image, int size) {
 
 FormWindow::FormWindow(TForm1& form, ApplicationWindow* application) : form_(form), application_(application) {
   WNDCLASSEXW wc{sizeof wc};
-  wc.lpfnWndProc = Proc;
+  wc.lpfnWndProc = ForwardingProc<FormWindow>;
   wc.hInstance = Instance();
   wc.hIcon = ::LoadIconW(Instance(), MAKEINTRESOURCEW(1));
   wc.hIconSm = static_cast<HICON>(::LoadImageW(Instance(), MAKEINTRESOURCEW(1), IMAGE_ICON, 16, 16, 0));
@@ -723,21 +697,7 @@ void FormWindow::Show(int showCommand) {
   ::UpdateWindow(hwnd_);
 }
 
-LRESULT CALLBACK FormWindow::Proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
-  if (msg == WM_NCCREATE) {
-    auto* cs = reinterpret_cast<CREATESTRUCTW*>(lp);
-    ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(cs->lpCreateParams));
-    reinterpret_cast<FormWindow*>(cs->lpCreateParams)->hwnd_ = hwnd;
-  }
-  auto* self = reinterpret_cast<FormWindow*>(::GetWindowLongPtrW(hwnd, GWLP_USERDATA));
-  if (msg == WM_NCDESTROY) {
-    ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
-    if (self) self->hwnd_ = nullptr;
-  }
-  return self ? self->Handle(msg, wp, lp) : ::DefWindowProcW(hwnd, msg, wp, lp);
-}
-
-LRESULT FormWindow::Handle(UINT msg, WPARAM wp, LPARAM lp) {
+LRESULT FormWindow::OnMessage(HWND, UINT msg, WPARAM wp, LPARAM lp) {
   switch (msg) {
     case WM_COMMAND: {
       HWND from = reinterpret_cast<HWND>(lp);

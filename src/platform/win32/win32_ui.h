@@ -14,6 +14,7 @@
 #include "core/dispatcher.h"
 #include "forms/unit1.h"
 #include "platform/win32/unique_handle.h"
+#include "platform/win32/window_proc.h"
 
 namespace kestrane::win32 {
 
@@ -37,7 +38,10 @@ class DispatcherWindow {
   ~DispatcherWindow();
 
  private:
-  static LRESULT CALLBACK Proc(HWND, UINT, WPARAM, LPARAM);
+  template <typename T>
+  friend LRESULT CALLBACK ForwardingProc(HWND, UINT, WPARAM, LPARAM);
+  LRESULT OnMessage(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
+  void AttachHandle(HWND hwnd) { hwnd_ = hwnd; }
   std::shared_ptr<QueueDispatcher> dispatcher_;
   HWND hwnd_ = nullptr;
 };
@@ -55,8 +59,10 @@ class ApplicationWindow {
   void Restore();
 
  private:
-  static LRESULT CALLBACK Proc(HWND, UINT, WPARAM, LPARAM);
-  LRESULT Handle(UINT msg, WPARAM wp, LPARAM lp);
+  template <typename T>
+  friend LRESULT CALLBACK ForwardingProc(HWND, UINT, WPARAM, LPARAM);
+  LRESULT OnMessage(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
+  void AttachHandle(HWND hwnd) { hwnd_ = hwnd; }
   HWND hwnd_ = nullptr;
   HWND main_ = nullptr;
 };
@@ -85,8 +91,10 @@ class FormWindow {
  private:
   friend class ControlWindow;
   friend class GridWindow;
-  static LRESULT CALLBACK Proc(HWND, UINT, WPARAM, LPARAM);
-  LRESULT Handle(UINT msg, WPARAM wp, LPARAM lp);
+  template <typename T>
+  friend LRESULT CALLBACK ForwardingProc(HWND, UINT, WPARAM, LPARAM);
+  LRESULT OnMessage(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
+  void AttachHandle(HWND hwnd) { hwnd_ = hwnd; }
   void CreateControls();
   void ApplyLayout();
   void MakeFont();
