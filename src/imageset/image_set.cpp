@@ -62,9 +62,15 @@ class Reader {
       default: throw std::runtime_error("Invalid property value");
     }
   }
+  // A text property takes a short or a long text, nothing else.
   std::string Text(std::uint8_t tag) {
-    if (tag == kString || tag == kIdent) return ShortString();
+    if (tag == kString) return ShortString();
     if (tag == kLString) return Bytes(U32());
+    throw std::runtime_error("Invalid property value");
+  }
+  // An enumeration property takes the name of one of its values.
+  std::string Ident(std::uint8_t tag) {
+    if (tag == kIdent) return ShortString();
     throw std::runtime_error("Invalid property value");
   }
   std::vector<std::uint8_t> Binary(std::uint8_t tag) {
@@ -98,7 +104,7 @@ void ReadItems(Reader& r, std::uint8_t tag, std::vector<ImageSetItem>& items) {
     for (std::string name = r.ShortString(); !name.empty(); name = r.ShortString()) {
       std::uint8_t vt = r.Byte();
       if (name == "ImageFormat") {
-        item.ImageFormat = r.Text(vt);
+        item.ImageFormat = r.Ident(vt);
       } else if (name == "ImageName") {
         item.ImageName = r.Text(vt);
       } else if (name == "ImgData") {
@@ -177,7 +183,7 @@ ImageSet ParseImageSet(const std::vector<std::uint8_t>& bytes) {
     try {
       std::uint8_t tag = r.Byte();
       if (prop == "DrawingStyle") {
-        set.DrawingStyle = r.Text(tag);
+        set.DrawingStyle = r.Ident(tag);
       } else if (prop == "Items") {
         set.Items.clear();
         ReadItems(r, tag, set.Items);

@@ -159,6 +159,31 @@ TEST(ImageSetFile, EachDamageHasItsText) {
   AppendShort(wrongKind, "x");
   EXPECT_EQ(ErrorOf(wrongKind), "Error reading sAlphaImageList2.Left: Invalid property value");
 
+  // Each property takes one kind of value: a name, a text, raw bytes, an integer.
+  std::vector<std::uint8_t> styleAsNumber = Head();
+  AppendShort(styleAsNumber, "DrawingStyle");
+  styleAsNumber.insert(styleAsNumber.end(), {2, 1});
+  EXPECT_EQ(ErrorOf(styleAsNumber), "Error reading sAlphaImageList2.DrawingStyle: Invalid property value");
+  std::vector<std::uint8_t> styleAsText = Head();
+  AppendShort(styleAsText, "DrawingStyle");
+  styleAsText.push_back(6);
+  AppendShort(styleAsText, "dsTransparent");
+  EXPECT_EQ(ErrorOf(styleAsText), "Error reading sAlphaImageList2.DrawingStyle: Invalid property value");
+  auto item = [&](const std::string& property, std::vector<std::uint8_t> value) {
+    std::vector<std::uint8_t> bytes = Head();
+    AppendShort(bytes, "Items");
+    bytes.insert(bytes.end(), {14, 1});
+    AppendShort(bytes, property);
+    bytes.insert(bytes.end(), value.begin(), value.end());
+    bytes.insert(bytes.end(), {0, 0, 0, 0});
+    return ErrorOf(bytes);
+  };
+  EXPECT_EQ(item("ImageFormat", {12, 5, 0, 0, 0, 'i', 'f', 'P', 'N', 'G'}),
+            "Error reading sAlphaImageList2.Items: Invalid property value");
+  EXPECT_EQ(item("ImgData", {6, 2, 'x', 'y'}), "Error reading sAlphaImageList2.Items: Invalid property value");
+  EXPECT_EQ(item("ImageName", {7, 2, 'o', 'k'}), "Error reading sAlphaImageList2.Items: Invalid property value");
+  EXPECT_EQ(item("ImageName", {12, 2, 0, 0, 0, 'o', 'k'}), "");  // a long text is a text
+
   std::vector<std::uint8_t> huge = Head();
   AppendShort(huge, "Bitmap");
   huge.insert(huge.end(), {10, 0xFF, 0xFF, 0xFF, 0xFF});
