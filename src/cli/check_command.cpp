@@ -5,25 +5,21 @@
 #include "core/check_run.h"
 #include "core/server_table.h"
 #include "core/size_text.h"
+#include "core/table_run_window.h"
 
 namespace kestrane {
 namespace {
 
 // The table and the fields of a window, without a window.
-class ConsoleRunWindow : public RunWindow {
+class ConsoleRunWindow : public TableRunWindow {
  public:
   explicit ConsoleRunWindow(const CheckOptions& options)
-      : lines_(options.names.empty() ? std::vector<std::string>{""} : options.names),
+      : TableRunWindow(table_),
+        lines_(options.names.empty() ? std::vector<std::string>{""} : options.names),
         inputs_{options.threshold, options.unit} {}
 
   int ListLineCount() override { return static_cast<int>(lines_.size()); }
   std::string ListLine(int i) override { return i < ListLineCount() ? lines_[i] : std::string(); }
-  void ClearResultColumns() override { table_.ClearFromColumn(kAlertColumn); }
-  void SetRowCount(int count) override { table_.SetRowCount(count); }
-  void SetCell(int col, int row, std::string text) override { table_.SetCell(col, row, std::move(text)); }
-  RowMarks ReadRowMarks(int row) override {
-    return {table_.Cell(kMarkerColumn, row), table_.Cell(kAlertColumn, row)};
-  }
   ThresholdInputs ReadThresholdInputs() override { return inputs_; }
   void SetProgressMax(int) override {}
   void SetProgressPosition(int) override {}
@@ -35,13 +31,13 @@ class ConsoleRunWindow : public RunWindow {
   void ShowMessage(std::string) override {}  // the list always has a line here
   void FocusList() override {}
 
-  const ServerTable& Table() const { return table_; }
+  using TableRunWindow::Table;
   bool Alert() const { return alert_; }
 
  private:
+  ServerTable table_;  // constructed before the base uses it: the base only keeps a reference
   std::vector<std::string> lines_;
   ThresholdInputs inputs_;
-  ServerTable table_;
   bool alert_ = false;
 };
 

@@ -54,15 +54,25 @@ bool QueueDispatcher::Invoke(std::function<void()> fn) {
 }
 
 std::size_t QueueDispatcher::RunPending() {
-  std::deque<Task> batch;
-  std::function<void(const std::exception&)> onError;
+  // One task at a time from the shared queue: a task that opens a modal box runs the
+  // dispatcher again from the box's loop, and the older tasks must still come first.
+  // At most what was queued on entry, so a busy worker cannot keep the message loop here.
+  std::size_t limit;
   {
     std::lock_guard lock(mutex_);
-    batch.swap(queue_);
-    onError = onError_;
+    limit = queue_.size();
   }
   std::size_t count = 0;
-  for (Task& task : batch) {
+  while (count < limit) {
+    Task task;
+    std::function<void(const std::exception&)> onError;
+    {
+      std::lock_guard lock(mutex_);
+      if (queue_.empty()) return count;
+      task = std::move(queue_.front());
+      queue_.pop_front();
+      onError = onError_;
+    }
     bool ran = false;
     try {
       task.fn();
@@ -81,6 +91,11 @@ std::size_t QueueDispatcher::RunPending() {
     ++count;
   }
   return count;
+}
+
+std::size_t QueueDispatcher::Pending() {
+  std::lock_guard lock(mutex_);
+  return queue_.size();
 }
 
 std::size_t QueueDispatcher::WaitAndRunPending(int timeoutMs) {

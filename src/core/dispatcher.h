@@ -34,13 +34,16 @@ class QueueDispatcher : public Dispatcher {
   void SetWake(std::function<void()> wake);
   // Where an exception escaping a queued function goes (the general error box).
   void SetErrorHandler(std::function<void(const std::exception&)> onError);
-  // Runs what is queued now (on the window thread). Returns how many functions ran.
+  // Runs what is queued now (on the window thread), one task at a time, so a nested run from a
+  // modal loop inside a task keeps the order. Returns how many functions ran.
   std::size_t RunPending();
   // Waits up to `timeoutMs` for work, then runs what is queued. Returns how many ran.
   std::size_t WaitAndRunPending(int timeoutMs);
   // From now on posts are dropped and invokes return false; pending invokes are released.
   void Shutdown();
   bool IsWindowThread() const { return std::this_thread::get_id() == windowThread_; }
+  // How many functions wait in the queue.
+  std::size_t Pending();
 
  private:
   struct Task {

@@ -9,6 +9,7 @@ const std::string kEmpty;
 
 void ServerTable::SetRowCount(int count) {
   rows_.resize(count < 1 ? 1 : static_cast<std::size_t>(count));
+  Changed(-1, -1);
 }
 
 const std::string& ServerTable::Cell(int col, int row) const {
@@ -27,6 +28,7 @@ void ServerTable::SetCell(int col, int row, std::string text) {
     cells.resize(col + 1);
   }
   cells[col] = std::move(text);
+  Changed(col, row);
 }
 
 int ServerTable::CellCount(int row) const {
@@ -45,6 +47,7 @@ void ServerTable::ClearFromColumn(int first) {
   for (auto& cells : rows_) {
     if (cells.size() > static_cast<std::size_t>(first)) cells.resize(first);
   }
+  Changed(-1, -1);
 }
 
 }  // namespace kestrane

@@ -4,6 +4,7 @@
 // cells. A row holds any number of cells; cells past the end read as the empty text.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -39,7 +40,13 @@ class ServerTable {
   // Empties every cell of every row from column `first` on. Column 0 stays.
   void ClearFromColumn(int first);
 
+  // Told of every change: the cell written, or col == -1 when rows were added, removed or cleared.
+  std::function<void(int col, int row)> OnChange;
+
  private:
+  void Changed(int col, int row) {
+    if (OnChange) OnChange(col, row);
+  }
   std::vector<std::vector<std::string>> rows_;
 };
 

@@ -179,6 +179,50 @@ TEST_F(CheckRunTest, AMarkerSetMidRowCountsOnlyForTheDisksTestedAfterIt) {
   EXPECT_EQ(window.trayImage, kTrayImageAlert);
 }
 
+TEST_F(CheckRunTest, TheAlertIsTestedAfterEveryDiskAlsoOneThatIsNotBelow) {
+  // C: sets the flag while the row is excluded; the marker goes before D:, which is not below:
+  // the test after D: sees the flag without a marker.
+  fleet->Set("srv", Disks({Disk("C:", kGiB), Disk("D:", 50 * kGiB)}));
+  window.lines = {"srv"};
+  window.table.SetCell(0, 0, "  .");
+  window.afterSetCell = [&](int col, int row) {
+    if (col == 5 && row == 0) window.table.SetCell(0, 0, "");
+  };
+  RunToEnd();
+  EXPECT_EQ(Cell(1, 0), "1");
+  EXPECT_EQ(window.trayImage, kTrayImageAlert);
+}
+
+// A query that notes its calls in the window's log, so their order against the cells shows.
+class LoggingQuery : public DiskQuery {
+ public:
+  LoggingQuery(std::unique_ptr<DiskQuery> inner, std::vector<std::string>& log) : inner_(std::move(inner)), log_(log) {}
+  void Prepare() override { inner_->Prepare(); }
+  void Release() override {
+    log_.push_back("release");
+    inner_->Release();
+  }
+  void Open(const std::string& server) override { inner_->Open(server); }
+  std::optional<DiskReading> NextDisk() override { return inner_->NextDisk(); }
+
+ private:
+  std::unique_ptr<DiskQuery> inner_;
+  std::vector<std::string>& log_;
+};
+
+TEST_F(CheckRunTest, TheFailureTextIsWrittenBeforeTheQueryIsReleased) {
+  fleet->Set("srv", Disks({Disk("C:", 50 * kGiB), SimulatedDisk{"D:", 1, std::nullopt}}));
+  window.lines = {"srv", "gone"};
+  LoggingQuery query(fleet->NewQuery(), window.log);
+  RunChecks(window, query);  // on this thread: the calls in the order the run makes them
+  auto at = [&](const std::string& entry) { return std::find(window.log.begin(), window.log.end(), entry); };
+  ASSERT_NE(at("cell 5 0 Недоступно"), window.log.end());
+  EXPECT_EQ(std::next(at("cell 5 0 Недоступно")), at("release"));
+  EXPECT_EQ(std::count(window.log.begin(), window.log.end(), "release"), 2);
+  EXPECT_EQ(window.log[window.log.size() - 5], "release");  // after "cell 4 1 Недоступно"
+  EXPECT_EQ(window.log[window.log.size() - 6], "cell 4 1 Недоступно");
+}
+
 TEST_F(CheckRunTest, AThresholdThatIsNotANumberFailsEveryServerWithDisks) {
   fleet->Set("srv1", Disks({Disk("C:", kGiB)}));
   fleet->Set("empty", Disks({}));
@@ -305,6 +349,23 @@ TEST_F(CheckRunTest, StopMidRunKeepsWhatWasWrittenAndNothingLaterArrives) {
   EXPECT_EQ(window.trayImage, 0);
   EXPECT_EQ(window.trayHint, "before");
   EXPECT_EQ(fleet->OpenedNames(), (std::vector<std::string>{"a", "slow"}));  // no further server
+}
+
+TEST_F(CheckRunTest, ChangesQueuedBeforeStopNeverArriveAndLaterReadsEndTheWorker) {
+  fleet->Set("a", Disks({Disk("C:", kGiB)}));
+  window.lines = {"a"};
+  window.table.SetCell(1, 0, "1");  // a flag of an earlier run, which the new run would clear
+  window.log.clear();
+  runner->Start();
+  // The worker queues its first change (clear) and then waits to read the list's length.
+  auto until = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+  while (dispatcher->Pending() < 2 && std::chrono::steady_clock::now() < until) std::this_thread::yield();
+  ASSERT_EQ(dispatcher->Pending(), 2u);
+  runner->Stop();
+  WaitForWorkers();
+  EXPECT_EQ(Cell(1, 0), "1");
+  EXPECT_EQ(std::count(window.log.begin(), window.log.end(), "clear"), 0);
+  EXPECT_TRUE(fleet->OpenedNames().empty());  // the read of an ended run ended the worker
 }
 
 TEST_F(CheckRunTest, StopWithoutARunOnlyResetsTheControls) {

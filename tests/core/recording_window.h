@@ -10,14 +10,16 @@
 #include "core/check_run.h"
 #include "core/server_list.h"
 #include "core/server_table.h"
+#include "core/table_run_window.h"
 
 namespace kestrane::testing {
 
-class RecordingWindow : public RunWindow {
+class RecordingWindow : public TableRunWindow {
  public:
+  RecordingWindow() : TableRunWindow(table) {}
+  ServerTable table;  // the base keeps a reference only
   std::vector<std::string> lines;
   ThresholdInputs inputs{"2", "GB"};
-  ServerTable table;
   int progressMax = 100;
   int progressPosition = 0;
   bool stopEnabled = true;
@@ -41,19 +43,16 @@ class RecordingWindow : public RunWindow {
   std::string ListLine(int i) override { return i < ListLineCount() ? lines[i] : std::string(); }
   void ClearResultColumns() override {
     Note("clear");
-    table.ClearFromColumn(kAlertColumn);
+    TableRunWindow::ClearResultColumns();
   }
   void SetRowCount(int count) override {
     Note("rows " + std::to_string(count));
-    table.SetRowCount(count);
+    TableRunWindow::SetRowCount(count);
   }
   void SetCell(int col, int row, std::string text) override {
     if (recordLog) Note("cell " + std::to_string(col) + " " + std::to_string(row) + " " + text);
-    table.SetCell(col, row, std::move(text));
+    TableRunWindow::SetCell(col, row, std::move(text));
     if (afterSetCell) afterSetCell(col, row);
-  }
-  RowMarks ReadRowMarks(int row) override {
-    return {table.Cell(kMarkerColumn, row), table.Cell(kAlertColumn, row)};
   }
   ThresholdInputs ReadThresholdInputs() override { return inputs; }
   void SetProgressMax(int max) override { progressMax = max; }

@@ -56,6 +56,7 @@ TEST(FormatDiskCell, FailsForADiskOfSizeZero) {
   EXPECT_THROW(FormatDiskCell({"C:", 0, 0}), DivisionByZeroError);
   try {
     FormatDiskCell({"C:", 5, 0});
+    FAIL() << "no failure";
   } catch (const std::exception& e) {
     EXPECT_STREQ(e.what(), "Division by zero");
   }
@@ -100,6 +101,13 @@ TEST(ReadBackSize, FailsWhenNoNumberStandsBeforeTheUnit) {
     EXPECT_STREQ(e.what(), "'1,2,3' is not a valid floating point value");
   }
   EXPECT_THROW(ReadBackSize("x: 99999999999999999999 GB"), InvalidFloatOperationError);
+}
+
+TEST(ReadBackSize, DropsExactlyTheOneCharacterBeforeTheUnitWord) {
+  // Whatever stands there: normally the blank, here a digit or a letter.
+  EXPECT_EQ(ReadBackSize("12,34GB"), 13207024435);   // "12,3" read
+  EXPECT_EQ(ReadBackSize("C: 7  MB (1%)"), 7340032);  // only one of the two blanks dropped
+  EXPECT_EQ(ReadBackSize("5x Bytes"), 5);
 }
 
 TEST(ReadBackSize, RoundTripsEveryUnitBound) {

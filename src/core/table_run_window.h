@@ -1,0 +1,31 @@
+// The check run's view of the server table, shared by every window that shows one: the form,
+// the command-line check and the tests' recording window. The rest of RunWindow is theirs.
+#pragma once
+
+#include <string>
+
+#include "core/check_run.h"
+#include "core/server_table.h"
+
+namespace kestrane {
+
+class TableRunWindow : public RunWindow {
+ public:
+  explicit TableRunWindow(ServerTable& table) : table_(table) {}
+
+  void ClearResultColumns() override { table_.ClearFromColumn(kAlertColumn); }
+  void SetRowCount(int count) override { table_.SetRowCount(count); }
+  void SetCell(int col, int row, std::string text) override { table_.SetCell(col, row, std::move(text)); }
+  RowMarks ReadRowMarks(int row) override {
+    return {table_.Cell(kMarkerColumn, row), table_.Cell(kAlertColumn, row)};
+  }
+
+ protected:
+  ServerTable& Table() { return table_; }
+  const ServerTable& Table() const { return table_; }
+
+ private:
+  ServerTable& table_;
+};
+
+}  // namespace kestrane
