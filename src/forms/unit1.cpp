@@ -24,7 +24,9 @@ std::string CodePointSlice(const std::string& text, std::size_t first, std::size
   return text.substr(start, i - start);
 }
 
-TForm1::TForm1(FormServices services) : services_(std::move(services)) {
+TForm1::TForm1(FormServices services)
+    : TForm("Form1", kFormCaption, kClientWidth, kClientHeight, FormBorder::Sizeable),
+      services_(std::move(services)) {
   for (TControl* c : std::initializer_list<TControl*>{&Label4, &Button1, &Button2, &BtnTray, &Label5, &Edit2, &Label2, &Edit1, &ComboBox1,
                       &BtnStart, &Memo2, &Label1}) {
     c->SetParent(&Panel2);
@@ -39,13 +41,12 @@ TForm1::TForm1(FormServices services) : services_(std::move(services)) {
   Label5.SetHint(
       "Интервал времени между опросом серверов из списка для получения информации о свободном месте на дисках.");
   Label2.SetHint("Диски со свободным местом меньше заданного будут выделены красным цветом.");
-  // Creation order is the tab order of the left column.
-  controls_ = {&Panel2, &Label4, &Memo2, &Button1, &Button2, &Edit1, &ComboBox1, &Edit2, &BtnStart, &BtnTray,
+  // Creation order is the tab order: the left column, then the table and the bottom strip.
+  SetControls({&Panel2, &Label4, &Memo2, &Button1, &Button2, &Edit1, &ComboBox1, &Edit2, &BtnStart, &BtnTray,
                &Label5, &Label2, &Label1, &Panel1, &Panel4, &StringGrid1, &ProgressBar1, &Panel5, &BtnStop,
-               &BtnExcel, &Button4};
-  for (TControl* c : controls_) c->SetFocusTracker(&focused_);
+               &BtnExcel, &Button4});
 
-  runner_ = std::make_unique<CheckRunner>(services_.dispatcher, *this, services_.queries);
+  runner_ = std::make_unique<CheckRunner>(services_.dispatcher, runWindow_, services_.queries);
   Wire();
   Guard([this] { FormCreate(); });
 }
@@ -76,6 +77,7 @@ void TForm1::Wire() {
   ComboBox1.OnChange = guarded(&TForm1::ComboBox1Change);
   Timer1.OnTimer = guarded(&TForm1::Timer1Timer);
   Memo2.OnKeyDown = [this](const KeyEvent& key) { Guard([&] { Memo2KeyDown(key); }); };
+  OnShow = guarded(&TForm1::FormShow);
   StringGrid1.OnDrawCell = [this](int col, int row, const Rect& rect, GridDrawState state, Canvas& canvas) {
     StringGrid1DrawCell(col, row, rect, state, canvas);
   };
@@ -107,13 +109,26 @@ void TForm1::FormCreate() {
   }
 }
 
-void TForm1::Resize(int clientWidth, int clientHeight) {
+// The list editor keeps at least this many pixels when the window is made short.
+constexpr int kShortestList = 64;
+
+Rect TForm1::MinimumClient() const {
+  const int stripButtons = BtnExcel.Bounds().left + BtnExcel.Bounds().width + 15;
+  return {0, 0, Panel2.Bounds().width + stripButtons, kClientHeight - 272 + kShortestList};
+}
+
+void TForm1::Layout(int clientWidth, int clientHeight) {
   const int left = Panel2.Bounds().width;
   const int right = std::max(0, clientWidth - left);
   const int strip = Panel5.Bounds().height;
   const int bar = ProgressBar1.Bounds().height;
   const int table = std::max(0, clientHeight - strip);
   Panel2.SetBounds({0, 0, left, clientHeight});
+  // The list and the count under it follow the bottom edge; the controls above keep their place.
+  const Rect memo = Memo2.Bounds();
+  Memo2.SetBounds({memo.left, memo.top, memo.width, std::max(kShortestList, clientHeight - 40 - memo.top)});
+  const Rect count = Label1.Bounds();
+  Label1.SetBounds({count.left, memo.top + Memo2.Bounds().height + 15, count.width, count.height});
   Panel1.SetBounds({left, 0, right, clientHeight});
   Panel4.SetBounds({0, 0, right, table});
   StringGrid1.SetBounds({0, 0, right, std::max(0, table - bar)});
@@ -122,8 +137,8 @@ void TForm1::Resize(int clientWidth, int clientHeight) {
 }
 
 void TForm1::FormShow() {
-  height_ = kFormHeight;
-  caption_ = kFormCaption;
+  SetHeight(kFormHeight);
+  SetCaption(kFormCaption);
   Memo2.SetFocus();
 }
 
@@ -151,7 +166,7 @@ void TForm1::Timer1Timer() { runner_->TimerTick(); }
 void TForm1::Button4Click() { SaveImageSet(kImageSetFileName, images_); }
 
 void TForm1::StringGrid1DrawCell(int col, int row, const Rect& rect, GridDrawState state, Canvas& canvas) {
-  canvas.brush = row == StringGrid1.Row() && !state.fixed ? kCurrentRowColour : kWindowColour;
+  canvas.brush = row == StringGrid1.Row() && !state.fixed ? kCurrentRowColour : canvas.WindowColour();
   canvas.FillRect(rect);
   const std::string& text = StringGrid1.Cell(col, row);
   canvas.font = kTextColour;
@@ -172,30 +187,24 @@ void TForm1::StringGrid1DrawCell(int col, int row, const Rect& rect, GridDrawSta
   if (col == kMarkerColumn && text == kNoAlertMarker) canvas.DrawImage(rect.left + 4, rect.top + 4, kImageNoError);
 }
 
-int TForm1::ListLineCount() { return static_cast<int>(Memo2.Lines().size()); }
+int TForm1::RunView::ListLineCount() { return static_cast<int>(form_.Memo2.Lines().size()); }
 
-std::string TForm1::ListLine(int i) {
-  const std::vector<std::string>& lines = Memo2.Lines();
+std::string TForm1::RunView::ListLine(int i) {
+  const std::vector<std::string>& lines = form_.Memo2.Lines();
   return i >= 0 && i < static_cast<int>(lines.size()) ? lines[i] : std::string();
 }
 
-void TForm1::ClearResultColumns() { StringGrid1.ClearFromColumn(kAlertColumn); }
-void TForm1::SetRowCount(int count) { StringGrid1.SetRowCount(count); }
-void TForm1::SetCell(int col, int row, std::string text) { StringGrid1.SetCell(col, row, std::move(text)); }
-RowMarks TForm1::ReadRowMarks(int row) {
-  return {StringGrid1.Cell(kMarkerColumn, row), StringGrid1.Cell(kAlertColumn, row)};
+ThresholdInputs TForm1::RunView::ReadThresholdInputs() { return {form_.Edit1.Text(), form_.ComboBox1.Text()}; }
+void TForm1::RunView::SetProgressMax(int max) { form_.ProgressBar1.SetMax(max); }
+void TForm1::RunView::SetProgressPosition(int position) { form_.ProgressBar1.SetPosition(position); }
+void TForm1::RunView::SetStopEnabled(bool enabled) { form_.BtnStop.SetEnabled(enabled); }
+void TForm1::RunView::SetExcelEnabled(bool enabled) { form_.BtnExcel.SetEnabled(enabled); }
+void TForm1::RunView::SetTrayImage(int index) { form_.CoolTrayIcon1.SetIconIndex(index); }
+void TForm1::RunView::SetTrayHint(std::string hint) { form_.CoolTrayIcon1.SetHint(std::move(hint)); }
+void TForm1::RunView::ShowBalloon(std::string title, std::string text, BalloonIcon icon, int seconds) {
+  form_.CoolTrayIcon1.ShowBalloon({std::move(title), std::move(text), icon, seconds});
 }
-ThresholdInputs TForm1::ReadThresholdInputs() { return {Edit1.Text(), ComboBox1.Text()}; }
-void TForm1::SetProgressMax(int max) { ProgressBar1.SetMax(max); }
-void TForm1::SetProgressPosition(int position) { ProgressBar1.SetPosition(position); }
-void TForm1::SetStopEnabled(bool enabled) { BtnStop.SetEnabled(enabled); }
-void TForm1::SetExcelEnabled(bool enabled) { BtnExcel.SetEnabled(enabled); }
-void TForm1::SetTrayImage(int index) { CoolTrayIcon1.SetIconIndex(index); }
-void TForm1::SetTrayHint(std::string hint) { CoolTrayIcon1.SetHint(std::move(hint)); }
-void TForm1::ShowBalloon(std::string title, std::string text, BalloonIcon icon, int seconds) {
-  CoolTrayIcon1.ShowBalloon({std::move(title), std::move(text), icon, seconds});
-}
-void TForm1::ShowMessage(std::string text) { services_.dialogs->Information(text); }
-void TForm1::FocusList() { Memo2.SetFocus(); }
+void TForm1::RunView::ShowMessage(std::string text) { form_.services_.dialogs->Information(text); }
+void TForm1::RunView::FocusList() { form_.Memo2.SetFocus(); }
 
 }  // namespace kestrane

@@ -8,9 +8,12 @@
 #include <vector>
 
 #include "core/check_run.h"
+#include "core/table_run_window.h"
 #include "imageset/image_set.h"
 #include "toolkit/components.h"
 #include "toolkit/control.h"
+#include "toolkit/form.h"
+#include "toolkit/popup_menu.h"
 #include "toolkit/string_grid.h"
 
 namespace kestrane {
@@ -34,7 +37,7 @@ struct FormServices {
   std::string imageSetPath;  // the program's folder + "\resources.dat"
 };
 
-class TForm1 : public RunWindow {
+class TForm1 : public TForm {
  public:
   explicit TForm1(FormServices services);
   ~TForm1() override;
@@ -70,25 +73,16 @@ class TForm1 : public RunWindow {
   TCoolTrayIcon CoolTrayIcon1;
   TTimer Timer1;
 
-  // Every control in creation order, with its parent set; the peers are made from this.
-  const std::vector<TControl*>& Controls() const { return controls_; }
-  // The keyboard focus as the window sees it.
-  const TControl* FocusedControl() const { return focused_; }
+  // The menus the window shows, for the peers.
+  std::vector<TPopupMenu*> Menus() { return {&PopupMenu1, &PopupMenu2}; }
 
   // The image set in use: read at creation, or the window's own copy when that failed.
   const ImageSet& Images() const { return images_; }
   bool ImageSetLoaded() const { return imageSetLoaded_; }
   const std::vector<RgbaImage>& DecodedImages() const { return decoded_; }
 
-  const std::string& Caption() const { return caption_; }
-  int Height() const { return height_; }
-  void SetHeight(int height) { height_ = height; }
-  int Width() const { return width_; }
-  void SetWidth(int width) { width_ = width; }
-
-  // Lays the panels out for a client area of this size (logical pixels): the left column keeps
-  // its width, the table and the bottom strip take the rest.
-  void Resize(int clientWidth, int clientHeight);
+  // Room for the left column with a short list, and for the bottom strip's buttons.
+  Rect MinimumClient() const override;
 
   // Handlers.
   void FormShow();
@@ -103,6 +97,8 @@ class TForm1 : public RunWindow {
   void Button4Click();
   void StringGrid1DrawCell(int col, int row, const Rect& rect, GridDrawState state, Canvas& canvas);
 
+  // The check run's view of this window.
+  RunWindow& CheckRunWindow() { return runWindow_; }
   bool RunActive() const { return runner_->Active(); }
   int LiveWorkers() const { return runner_->LiveWorkers(); }
   // Ends the active run unseen; for the program's end.
@@ -111,37 +107,39 @@ class TForm1 : public RunWindow {
   // Runs a handler; an error escaping it goes to the general error box and the program goes on.
   void Guard(const std::function<void()>& handler);
 
-  // RunWindow: the check run's view of this window (on the window thread).
-  int ListLineCount() override;
-  std::string ListLine(int i) override;
-  void ClearResultColumns() override;
-  void SetRowCount(int count) override;
-  void SetCell(int col, int row, std::string text) override;
-  RowMarks ReadRowMarks(int row) override;
-  ThresholdInputs ReadThresholdInputs() override;
-  void SetProgressMax(int max) override;
-  void SetProgressPosition(int position) override;
-  void SetStopEnabled(bool enabled) override;
-  void SetExcelEnabled(bool enabled) override;
-  void SetTrayImage(int index) override;
-  void SetTrayHint(std::string hint) override;
-  void ShowBalloon(std::string title, std::string text, BalloonIcon icon, int seconds) override;
-  void ShowMessage(std::string text) override;
-  void FocusList() override;
+  // The table grows with the window; the list in the left column follows the window's height.
+  void Layout(int clientWidth, int clientHeight) override;
 
  private:
+  // What the check run reads and changes, on the window thread.
+  class RunView : public TableRunWindow {
+   public:
+    explicit RunView(TForm1& form) : TableRunWindow(form.StringGrid1.Table()), form_(form) {}
+    int ListLineCount() override;
+    std::string ListLine(int i) override;
+    ThresholdInputs ReadThresholdInputs() override;
+    void SetProgressMax(int max) override;
+    void SetProgressPosition(int position) override;
+    void SetStopEnabled(bool enabled) override;
+    void SetExcelEnabled(bool enabled) override;
+    void SetTrayImage(int index) override;
+    void SetTrayHint(std::string hint) override;
+    void ShowBalloon(std::string title, std::string text, BalloonIcon icon, int seconds) override;
+    void ShowMessage(std::string text) override;
+    void FocusList() override;
+
+   private:
+    TForm1& form_;
+  };
+
   void FormCreate();
   void Wire();
 
   FormServices services_;
-  std::vector<TControl*> controls_;
-  const TControl* focused_ = nullptr;
   ImageSet images_;
   std::vector<RgbaImage> decoded_;
   bool imageSetLoaded_ = false;
-  std::string caption_ = kFormCaption;
-  int width_ = kFormWidth;
-  int height_ = kFormHeight;
+  RunView runWindow_{*this};
   std::unique_ptr<CheckRunner> runner_;
 };
 

@@ -15,11 +15,14 @@ struct Colour {
   friend bool operator==(Colour a, Colour b) { return a.r == b.r && a.g == b.g && a.b == b.b; }
 };
 
-inline constexpr Colour kWindowColour{255, 255, 255};  // the system window colour, as headless
+// The system's window colour when there is no system to ask.
+inline constexpr Colour kWindowColour{255, 255, 255};
 
 class Canvas {
  public:
   virtual ~Canvas() = default;
+  // The system's window colour at this moment (the user may change it while the program runs).
+  virtual Colour WindowColour() const { return kWindowColour; }
   Colour brush;  // fill colour
   Colour font;   // text colour
   virtual void FillRect(const Rect& r) = 0;
@@ -40,6 +43,8 @@ class RecordingCanvas : public Canvas {
     int image = -1;
   };
   std::vector<Call> calls;
+  Colour windowColour = kWindowColour;
+  Colour WindowColour() const override { return windowColour; }
   void FillRect(const Rect& r) override { calls.push_back({Call::Fill, r, 0, 0, "", brush, -1}); }
   void TextRect(const Rect& clip, int x, int y, const std::string& text) override {
     calls.push_back({Call::Text, clip, x, y, text, font, -1});

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "core/check_run.h"
+#include "toolkit/popup_menu.h"
 
 namespace kestrane {
 
@@ -34,28 +35,6 @@ class TTimer : public RefreshTimer {
   bool enabled_ = true;
   int restarts_ = 0;
   TimerPeer* peer_ = nullptr;
-};
-
-struct TMenuItem {
-  std::string name;
-  std::string caption;
-  int imageIndex = -1;
-  bool checked = false;
-  std::function<void()> onClick;
-};
-
-class TPopupMenu {
- public:
-  explicit TPopupMenu(std::vector<TMenuItem> items) : items_(std::move(items)) {}
-  std::vector<TMenuItem>& Items() { return items_; }
-  const std::vector<TMenuItem>& Items() const { return items_; }
-  bool HasImages() const { return hasImages_; }
-  void SetImages(bool has) { hasImages_ = has; }
-  std::function<void()> OnPopup;
-
- private:
-  std::vector<TMenuItem> items_;
-  bool hasImages_ = false;
 };
 
 // The notification-area icon's state. Its shell peer comes with tray operation.

@@ -71,7 +71,7 @@ void TMemo::SelectAll() { SetSelection(0, CodePoints(Text())); }
 void TMemo::SetSelection(int start, int length) {
   selStart_ = start;
   selLength_ = length;
-  if (peer_) peer_->StateChanged();
+  if (peer_) peer_->SelectionChanged();
 }
 
 void TMemo::KeyDown(const KeyEvent& key) {

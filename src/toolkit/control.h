@@ -18,7 +18,8 @@ class ControlPeer {
  public:
   virtual ~ControlPeer() = default;
   virtual void TextChanged() {}
-  virtual void StateChanged() {}  // enabled, visible
+  virtual void StateChanged() {}  // enabled, visible, and a control's own state
+  virtual void SelectionChanged() {}
   virtual void Focus() {}
   virtual void Invalidate() {}
 };

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 
 #include "core/recording_window.h"
@@ -40,7 +41,9 @@ class Form1Test : public ::testing::Test {
   }
   void TearDown() override {
     fleet->ReleaseBlocked();
-    if (form) EXPECT_TRUE(testing::PumpUntil(*dispatcher, [&] { return form->LiveWorkers() == 0; }));
+    if (form) {
+      EXPECT_TRUE(testing::PumpUntil(*dispatcher, [&] { return form->LiveWorkers() == 0; }));
+    }
     form.reset();
     std::remove(imageFile.c_str());
   }
@@ -73,20 +76,33 @@ TEST_F(Form1Test, StartsWithTheLaidOutFieldsAndTheImageSetRead) {
   EXPECT_EQ(form->Caption(), "Kestrane (v.1.0)");
 }
 
-TEST_F(Form1Test, ResizingGivesTheTableTheRoomAndKeepsTheLeftColumn) {
+TEST_F(Form1Test, ResizingGivesTheTableTheRoomAndTheListTheHeight) {
   Create();
-  form->Resize(1200, 700);
+  form->UserResized(1200, 700);
+  EXPECT_EQ(form->Width(), 1216);
+  EXPECT_EQ(form->Height(), 738);
   EXPECT_EQ(form->Memo2.WindowBounds().left, 8);
-  EXPECT_EQ(form->Memo2.WindowBounds().height, 272);
+  EXPECT_EQ(form->Memo2.WindowBounds().top, 228);
+  EXPECT_EQ(form->Memo2.WindowBounds().height, 700 - 40 - 228);
+  EXPECT_EQ(form->Label1.WindowBounds().top, 700 - 25);
+  EXPECT_EQ(form->BtnStart.WindowBounds().top, 180);  // the controls above the list stay
   Rect grid = form->StringGrid1.WindowBounds();
   EXPECT_EQ(grid.left, 185);
   EXPECT_EQ(grid.width, 1015);
   EXPECT_EQ(grid.height, 700 - 41 - 17);
   EXPECT_EQ(form->ProgressBar1.WindowBounds().top, 700 - 41 - 17);
   EXPECT_EQ(form->BtnStop.WindowBounds().top, 700 - 41 + 6);
-  form->Resize(897, 540);  // back to the laid-out size
+  form->UserResized(897, 540);  // back to the laid-out size
   EXPECT_EQ(form->StringGrid1.WindowBounds().height, 482);
   EXPECT_EQ(form->BtnExcel.WindowBounds().left, 305);
+  EXPECT_EQ(form->Memo2.WindowBounds().height, 272);
+  EXPECT_EQ(form->Label1.WindowBounds().top, 515);
+  // The smallest window still shows the whole left column with a short list, and both buttons.
+  Rect least = form->MinimumClient();
+  form->UserResized(least.width, least.height);
+  EXPECT_GE(form->Memo2.WindowBounds().height, 64);
+  EXPECT_LE(form->Label1.WindowBounds().top + 13, least.height);
+  EXPECT_LE(form->BtnExcel.WindowBounds().left + form->BtnExcel.Bounds().width, least.width);
 }
 
 TEST_F(Form1Test, AMissingImageSetIsReportedAndTheWindowOpensWithItsOwnImages) {
@@ -169,6 +185,63 @@ TEST_F(Form1Test, TheTimerRunsChecksAndTheIntervalFieldSetsIt) {
   EXPECT_EQ(form->Timer1.Interval(), 900000u);
 }
 
+// Counts what the grid asks its peer to repaint.
+class RepaintCounter : public ControlPeer {
+ public:
+  int repaints = 0;
+  void Invalidate() override { ++repaints; }
+  void StateChanged() override { ++repaints; }
+};
+
+TEST_F(Form1Test, TheThresholdFieldRepaintsForWholeNumbersAndTheUnitAlways) {
+  Create();
+  RepaintCounter grid;
+  form->StringGrid1.AttachPeer(&grid);
+  form->Edit1.SetText("2,5");
+  form->Edit1.SetText("");
+  form->Edit1.SetText("1.5");
+  EXPECT_EQ(grid.repaints, 0);
+  form->Edit1.SetText("3");
+  EXPECT_EQ(grid.repaints, 1);
+  form->ComboBox1.SetText("MB");
+  form->ComboBox1.SetText("mb");
+  form->ComboBox1.Choose(1);
+  EXPECT_EQ(grid.repaints, 4);
+  form->StringGrid1.AttachPeer(nullptr);
+}
+
+TEST_F(Form1Test, ShowingTheWindowSetsItsHeightAndCaptionAndKeepsTheWidth) {
+  Create();
+  form->UserResized(1100, 300);
+  form->SetCaption("x");
+  form->Show();
+  EXPECT_EQ(form->Height(), 578);
+  EXPECT_EQ(form->ClientHeight(), 540);
+  EXPECT_EQ(form->Width(), 1116);
+  EXPECT_EQ(form->Caption(), "Kestrane (v.1.0)");
+  EXPECT_EQ(form->FocusedControl(), &form->Memo2);
+  EXPECT_EQ(form->Memo2.Bounds().height, 272);  // the layout follows the height
+  form->Hide();
+  form->UserResized(900, 400);
+  form->BtnStart.SetFocus();
+  form->Show();  // back from the tray: the show steps run again
+  EXPECT_EQ(form->Height(), 578);
+  EXPECT_EQ(form->Width(), 916);
+  EXPECT_EQ(form->FocusedControl(), &form->Memo2);
+}
+
+TEST(ErrorBoxText, AddsAFullStopOnlyWhereNoneEnds) {
+  EXPECT_EQ(ErrorBoxText("'' is not a valid integer value"), "'' is not a valid integer value.");
+  EXPECT_EQ(ErrorBoxText("Access is denied."), "Access is denied.");
+  EXPECT_EQ(ErrorBoxText(""), ".");
+}
+
+TEST_F(Form1Test, AnErrorEndingInAFullStopGetsNoSecond) {
+  Create();
+  form->Guard([] { throw std::runtime_error("Stream read error."); });
+  EXPECT_EQ(dialogs.errors, std::vector<std::string>{"Stream read error."});
+}
+
 TEST_F(Form1Test, TheExitQuestionDecides) {
   Create();
   dialogs.answer = false;
@@ -216,6 +289,15 @@ class DrawTest : public Form1Test {
   }
 };
 
+TEST_F(DrawTest, OtherRowsTakeTheSystemWindowColourOfTheMoment) {
+  Create();
+  form->StringGrid1.SetRowCount(2);
+  RecordingCanvas canvas;
+  canvas.windowColour = {10, 20, 30};  // the user's colour scheme
+  form->StringGrid1DrawCell(4, 1, {0, 25, 100, 24}, {}, canvas);
+  EXPECT_EQ(canvas.calls[0].colour, (Colour{10, 20, 30}));
+}
+
 TEST_F(DrawTest, DisksBelowTheThresholdAreRed) {
   Create();
   form->StringGrid1.SetRowCount(2);
@@ -246,8 +328,20 @@ TEST_F(DrawTest, TheCurrentRowIsGreenAndTheMarkerShowsItsPicture) {
   RecordingCanvas marker = Draw(0, 1);
   EXPECT_EQ(marker.calls[0].colour, kWindowColour);
   EXPECT_EQ(marker.calls.back().kind, RecordingCanvas::Call::Image);
+  EXPECT_EQ(marker.calls.back().image, 0);  // noerror
   EXPECT_EQ(marker.calls.back().x, 14);
   EXPECT_EQ(marker.calls.back().y, 24);
+  // The text stands at the cell's left edge, 5 pixels below its top, clipped to the cell.
+  for (int col : {0, 3}) {
+    RecordingCanvas text = Draw(col, 1);
+    auto drawn = std::find_if(text.calls.begin(), text.calls.end(),
+                              [](const auto& c) { return c.kind == RecordingCanvas::Call::Text; });
+    ASSERT_NE(drawn, text.calls.end());
+    EXPECT_EQ(drawn->x, 10);
+    EXPECT_EQ(drawn->y, 25);
+    EXPECT_EQ(drawn->rect.left, 10);
+    EXPECT_EQ(drawn->rect.width, 100);
+  }
   form->StringGrid1.SetCell(3, 1, "srv");
   form->StringGrid1.SetCell(4, 1, "C: 1 MB (1%)");
   auto focusDrawn = [&](int col) {
