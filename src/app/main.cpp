@@ -7,8 +7,12 @@
 #include "core/dispatcher.h"
 #include "forms/unit1.h"
 #include "platform/files.h"
-#include "platform/win32/win32_ui.h"
+#include "platform/win32/application_window.h"
+#include "platform/win32/dispatcher_window.h"
+#include "platform/win32/message_boxes.h"
+#include "platform/win32/unit1_frame.h"
 #include "platform/win32/wmi_disk_query.h"
+#include "toolkit/application.h"
 
 namespace {
 
@@ -28,7 +32,7 @@ HWND CreateForm2(HWND owner) {
 
 }  // namespace
 
-int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int showCommand) {
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   using namespace kestrane;
   ::SetProcessDpiAwarenessContext(DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE_V2);
   ::SetThreadLocale(1049);
@@ -36,32 +40,30 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int showCommand) {
   ::InitCommonControlsEx(&icc);
 
   auto dispatcher = std::make_shared<QueueDispatcher>();
-  win32::Win32Dialogs dialogs;
-  dispatcher->SetErrorHandler([&](const std::exception& e) { dialogs.Error(ErrorBoxText(e.what())); });
+  TApplication application(kApplicationTitle);
+  win32::MessageBoxes boxes(kApplicationTitle);
+  dispatcher->SetErrorHandler([&](const std::exception& e) { boxes.Error(ErrorBoxText(e.what())); });
   win32::DispatcherWindow dispatcherWindow(dispatcher);
+  win32::ApplicationWindow applicationWindow(application);
 
-  FormServices services{dispatcher, &dialogs, [] { return win32::MakeWmiDiskQuery(); },
+  FormServices services{dispatcher, &boxes, [] { return win32::MakeWmiDiskQuery(); },
                         ProgramFolder() + "\\" + kImageSetFileName};
-  win32::ApplicationWindow application(kApplicationTitle);
   auto form = std::make_unique<TForm1>(services);
-  auto window = std::make_unique<win32::FormWindow>(*form, &application);
-  dialogs.SetOwner(window->Handle());
-  HWND form2 = CreateForm2(window->Handle());
-  window->Show(showCommand == SW_SHOWDEFAULT || showCommand == 0 ? SW_SHOWNORMAL : showCommand);
+  application.SetMainForm(form.get());
+  auto frame = win32::MakeMainFrame(*form, &application, applicationWindow.Handle());
+  applicationWindow.SetMainWindow(frame->Handle());
+  boxes.SetOwner(frame->Handle());
+  HWND form2 = CreateForm2(frame->Handle());
+  form->Show();
 
-  MSG msg;
-  while (::GetMessageW(&msg, nullptr, 0, 0) > 0) {
-    HWND top = window->Handle();
-    if (top && ::IsDialogMessageW(top, &msg)) continue;
-    ::TranslateMessage(&msg);
-    ::DispatchMessageW(&msg);
-  }
+  win32::RunMessageLoop();
   // A run still in progress is not waited for: its worker ends on its own, unseen.
   form->EndRun();
   dispatcher->Shutdown();
   if (form2) ::DestroyWindow(form2);
-  dialogs.SetOwner(nullptr);
-  window.reset();
+  boxes.SetOwner(nullptr);
+  applicationWindow.SetMainWindow(nullptr);
+  frame.reset();
   form.reset();
   return 0;
 }

@@ -1,80 +1,11 @@
 // The main window's peers under Wine: real HWNDs at the laid-out places, and a real check.
-#include "platform/win32/win32_ui.h"
-
 #include <gtest/gtest.h>
 
-#include <chrono>
-
-#include "imageset/default_images.h"
-#include "platform/win32/wide_text.h"
-#include "platform/win32/wmi_disk_query.h"
+#include "form_fixture.h"
+#include "platform/win32/application_window.h"
 
 namespace kestrane::win32 {
 namespace {
-
-class QuietDialogs : public Dialogs {
- public:
-  std::vector<std::string> shown;
-  void Information(const std::string& text) override { shown.push_back(text); }
-  bool Confirm(const std::string& text) override {
-    shown.push_back(text);
-    return false;
-  }
-  void Error(const std::string& text) override { shown.push_back(text); }
-};
-
-std::wstring TextOf(HWND hwnd) {
-  wchar_t buffer[512];
-  int n = ::GetWindowTextW(hwnd, buffer, 512);
-  return std::wstring(buffer, n);
-}
-
-RECT ClientRectOf(HWND child) {
-  RECT r;
-  ::GetWindowRect(child, &r);
-  ::MapWindowPoints(nullptr, ::GetParent(child), reinterpret_cast<POINT*>(&r), 2);
-  return r;
-}
-
-void PumpUntil(const std::function<bool()>& done, int seconds = 60) {
-  auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
-  while (!done() && std::chrono::steady_clock::now() < deadline) {
-    MSG msg;
-    while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-      ::TranslateMessage(&msg);
-      ::DispatchMessageW(&msg);
-    }
-    ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
-  }
-}
-
-class FormWindowTest : public ::testing::Test {
- protected:
-  std::shared_ptr<QueueDispatcher> dispatcher = std::make_shared<QueueDispatcher>();
-  DispatcherWindow dispatcherWindow{dispatcher};
-  QuietDialogs dialogs;
-  std::string imageFile = ::testing::TempDir() + "kestrane_peer_resources.dat";
-  std::unique_ptr<TForm1> form;
-  std::unique_ptr<FormWindow> window;
-
-  void SetUp() override {
-    SaveImageSet(imageFile, DefaultImageSet());
-    form = std::make_unique<TForm1>(FormServices{dispatcher, &dialogs, [] { return MakeWmiDiskQuery(); }, imageFile});
-    window = std::make_unique<FormWindow>(*form);
-    window->Show(SW_SHOWNORMAL);
-  }
-  void TearDown() override {
-    PumpUntil([&] { return form->LiveWorkers() == 0; });
-    window.reset();
-    form.reset();
-    ::DeleteFileW(Widen(imageFile).c_str());
-  }
-  HWND H(const TControl& c) { return window->ControlHandle(c); }
-  // As typed or pasted: a multi-line edit reports no change for WM_SETTEXT.
-  void Type(HWND edit, const wchar_t* text) {
-    ::SendMessageW(edit, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(text));
-  }
-};
 
 TEST_F(FormWindowTest, ControlsStandAtTheirLaidOutPlacesWithTheirTexts) {
   ASSERT_EQ(window->Dpi(), 96);
@@ -120,7 +51,7 @@ TEST_F(FormWindowTest, TypingIntoTheFieldsReachesTheForm) {
   ::SetWindowTextW(H(form->Edit2), L"15");
   EXPECT_EQ(form->Edit2.Text(), "15");
   EXPECT_EQ(form->Timer1.Interval(), 900000u);
-  Type(H(form->Memo2), L"срв-01\r\nsrv2");
+  Paste(H(form->Memo2), L"срв-01\r\nsrv2");
   EXPECT_EQ(form->Memo2.Lines(), (std::vector<std::string>{"срв-01", "srv2"}));
   form->Memo2.KeyDown({65, true, false, false});
   DWORD start = 0, end = 0;
@@ -130,7 +61,7 @@ TEST_F(FormWindowTest, TypingIntoTheFieldsReachesTheForm) {
 }
 
 TEST_F(FormWindowTest, ClickingStartWithAnEmptyLineChecksTheLocalComputer) {
-  Type(H(form->Memo2), L"\r\n");
+  Paste(H(form->Memo2), L"\r\n");
   ASSERT_EQ(form->Memo2.Lines().size(), 1u);
   ::SendMessageW(H(form->BtnStart), BM_CLICK, 0, 0);
   PumpUntil([&] { return !form->RunActive(); });
@@ -141,48 +72,9 @@ TEST_F(FormWindowTest, ClickingStartWithAnEmptyLineChecksTheLocalComputer) {
   EXPECT_TRUE(dialogs.shown.empty());
 }
 
-// The grid painted into a bitmap, as the screen would show it.
-class GridPixels {
- public:
-  explicit GridPixels(HWND grid) {
-    RECT rc;
-    ::GetClientRect(grid, &rc);
-    width_ = rc.right;
-    height_ = rc.bottom;
-    BITMAPINFO bi{};
-    bi.bmiHeader = {sizeof(BITMAPINFOHEADER), width_, -height_, 1, 32, BI_RGB};
-    HDC screen = ::GetDC(nullptr);
-    HDC dc = ::CreateCompatibleDC(screen);
-    void* bits = nullptr;
-    HBITMAP bmp = ::CreateDIBSection(dc, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
-    HGDIOBJ old = ::SelectObject(dc, bmp);
-    ::SendMessageW(grid, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc), PRF_CLIENT);
-    ::GdiFlush();
-    const auto* p = static_cast<const std::uint32_t*>(bits);
-    pixels_.assign(p, p + width_ * height_);
-    ::SelectObject(dc, old);
-    ::DeleteObject(bmp);
-    ::DeleteDC(dc);
-    ::ReleaseDC(nullptr, screen);
-  }
-  std::uint32_t At(int x, int y) const { return pixels_[y * width_ + x] & 0xFFFFFF; }
-  // How many pixels of the rectangle have the colour.
-  int Count(int x0, int y0, int x1, int y1, std::uint32_t rgb) const {
-    int n = 0;
-    for (int y = y0; y < y1; ++y) {
-      for (int x = x0; x < x1; ++x) n += At(x, y) == rgb;
-    }
-    return n;
-  }
-
- private:
-  int width_ = 0, height_ = 0;
-  std::vector<std::uint32_t> pixels_;
-};
-
 TEST_F(FormWindowTest, TheGridPaintsTheCurrentRowRedDisksAndTheMarker) {
   ::SetWindowTextW(H(form->Edit1), L"100000");  // above any disk's free space
-  Type(H(form->Memo2), L"\r\n");
+  Paste(H(form->Memo2), L"\r\n");
   ASSERT_EQ(form->Memo2.Lines().size(), 1u);
   ::SendMessageW(H(form->BtnStart), BM_CLICK, 0, 0);
   PumpUntil([&] { return !form->RunActive(); });
@@ -216,27 +108,34 @@ TEST_F(FormWindowTest, AResizedWindowGivesTheTableTheRoom) {
   EXPECT_EQ(grid.right - grid.left, 712 + 300);
   EXPECT_EQ(grid.bottom - grid.top, 482 + 100);
   EXPECT_EQ(ClientRectOf(H(form->BtnStop)).top, 505 + 100);
-  EXPECT_EQ(ClientRectOf(H(form->Memo2)).bottom, 500);
+  EXPECT_EQ(ClientRectOf(H(form->Memo2)).top, 228);
+  EXPECT_EQ(ClientRectOf(H(form->Memo2)).bottom, 500 + 100);  // the list follows the height
 }
 
 TEST(ApplicationWindowTest, CarriesTheTitleOwnsTheMainWindowAndMinimisesIt) {
   auto dispatcher = std::make_shared<QueueDispatcher>();
   QuietDialogs dialogs;
-  ApplicationWindow application(kApplicationTitle);
+  TApplication application(kApplicationTitle);
+  ApplicationWindow applicationWindow(application);
   TForm1 form(FormServices{dispatcher, &dialogs, [] { return MakeWmiDiskQuery(); }, "no-such-file"});
-  FormWindow window(form, &application);
-  window.Show(SW_SHOWNORMAL);
-  EXPECT_EQ(TextOf(application.Handle()), L"Kestrane 1.0");
-  EXPECT_TRUE(::IsWindowVisible(application.Handle()));
-  EXPECT_EQ(::GetWindow(window.Handle(), GW_OWNER), application.Handle());
-  EXPECT_EQ(::GetWindowLongPtrW(application.Handle(), GWL_EXSTYLE) & WS_EX_TOOLWINDOW, 0);
+  application.SetMainForm(&form);
+  auto window = MakeMainFrame(form, &application, applicationWindow.Handle());
+  applicationWindow.SetMainWindow(window->Handle());
+  form.Show();
+  EXPECT_EQ(TextOf(applicationWindow.Handle()), L"Kestrane 1.0");
+  EXPECT_TRUE(::IsWindowVisible(applicationWindow.Handle()));
+  EXPECT_EQ(::GetWindow(window->Handle(), GW_OWNER), applicationWindow.Handle());
+  EXPECT_EQ(::GetWindowLongPtrW(applicationWindow.Handle(), GWL_EXSTYLE) & WS_EX_TOOLWINDOW, 0);
 
-  ::SendMessageW(window.Handle(), WM_SYSCOMMAND, SC_MINIMIZE, 0);
-  EXPECT_FALSE(::IsWindowVisible(window.Handle()));
-  EXPECT_TRUE(::IsIconic(application.Handle()));
-  ::SendMessageW(application.Handle(), WM_SYSCOMMAND, SC_RESTORE, 0);
-  EXPECT_TRUE(::IsWindowVisible(window.Handle()));
-  EXPECT_FALSE(::IsIconic(application.Handle()));
+  ::SendMessageW(window->Handle(), WM_SYSCOMMAND, SC_MINIMIZE, 0);
+  EXPECT_TRUE(application.Minimized());
+  EXPECT_FALSE(::IsWindowVisible(window->Handle()));
+  EXPECT_TRUE(::IsIconic(applicationWindow.Handle()));
+  ::SendMessageW(applicationWindow.Handle(), WM_SYSCOMMAND, SC_RESTORE, 0);
+  EXPECT_FALSE(application.Minimized());
+  EXPECT_TRUE(::IsWindowVisible(window->Handle()));
+  EXPECT_FALSE(::IsIconic(applicationWindow.Handle()));
+  applicationWindow.SetMainWindow(nullptr);
 }
 
 TEST_F(FormWindowTest, StartWithAnEmptyListAsks) {

@@ -1,0 +1,31 @@
+// Windows bitmaps and image lists made from the image set's straight-alpha RGBA pictures.
+#pragma once
+#ifndef _WIN32
+#error "Windows only"
+#endif
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include <cstdint>
+#include <vector>
+
+#include "imageset/png.h"
+#include "platform/win32/unique_handle.h"
+
+namespace kestrane::win32 {
+
+// A top-down 32-bit DIB section holding premultiplied BGRA words.
+UniqueBitmap MakeBitmap(int width, int height, const std::vector<std::uint32_t>& pixels);
+// Premultiplied alpha bitmaps of the images, for menus and the grid.
+std::vector<UniqueBitmap> MakeAlphaBitmaps(const std::vector<RgbaImage>& images);
+// The picture drawn grey, for a disabled button.
+RgbaImage Greyed(const RgbaImage& image);
+// The picture scaled by whole source pixels, so edges stay crisp.
+RgbaImage Scaled(const RgbaImage& image, int width, int height);
+// A button's image list: the picture for every state, greyed for the disabled one.
+HIMAGELIST ButtonImageList(const RgbaImage& image, int size);
+// An icon of the given size from the picture (scaled, transparent where the picture is).
+UniqueIcon MakeIcon(const RgbaImage& image, int size);
+
+}  // namespace kestrane::win32

@@ -1,0 +1,368 @@
+#include "platform/win32/form_frame.h"
+
+#include <commctrl.h>
+
+#include <algorithm>
+
+#include "platform/win32/bitmaps.h"
+#include "platform/win32/control_window.h"
+#include "platform/win32/fonts.h"
+#include "platform/win32/grid_window.h"
+#include "platform/win32/menu_window.h"
+#include "platform/win32/timer_window.h"
+#include "platform/win32/wide_text.h"
+#include "toolkit/string_grid.h"
+
+namespace kestrane::win32 {
+namespace {
+
+constexpr int kFirstControlId = 100;  // clear of IDOK and IDCANCEL, which the dialog keyboard sends
+constexpr UINT_PTR kFirstTimerId = 1;
+
+DWORD StyleOf(FormBorder border) {
+  return border == FormBorder::Sizeable ? WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN
+                                        : WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
+}
+
+DWORD ExStyleOf(FormBorder border) {
+  return WS_EX_CONTROLPARENT | (border == FormBorder::Dialog ? WS_EX_DLGMODALFRAME : 0);
+}
+
+}  // namespace
+
+FormFrame::FormFrame(TForm& form, FrameSetup setup) : form_(form), setup_(std::move(setup)) {
+  const std::wstring className = Widen("T" + form_.Name());
+  WNDCLASSEXW wc{};
+  wc.cbSize = sizeof wc;
+  wc.lpfnWndProc = ForwardingProc<FormFrame>;
+  wc.hInstance = ::GetModuleHandleW(nullptr);
+  wc.hIcon = ::LoadIconW(wc.hInstance, MAKEINTRESOURCEW(1));
+  wc.hIconSm = static_cast<HICON>(::LoadImageW(wc.hInstance, MAKEINTRESOURCEW(1), IMAGE_ICON,
+                                               ::GetSystemMetrics(SM_CXSMICON), ::GetSystemMetrics(SM_CYSMICON), 0));
+  wc.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
+  wc.hbrBackground = ::GetSysColorBrush(COLOR_BTNFACE);
+  wc.lpszClassName = className.c_str();
+  ::RegisterClassExW(&wc);
+  ::CreateWindowExW(ExStyleOf(form_.Border()), className.c_str(), Widen(form_.Caption()).c_str(),
+                    StyleOf(form_.Border()), CW_USEDEFAULT, CW_USEDEFAULT, form_.Width(), form_.Height(),
+                    setup_.owner, nullptr, wc.hInstance, this);
+  dpi_ = static_cast<int>(::GetDpiForWindow(hwnd_));
+  if (dpi_ <= 0) dpi_ = 96;
+  MakeFonts();
+  static const std::vector<RgbaImage> none;
+  const std::vector<RgbaImage>& pictures = setup_.pictures ? *setup_.pictures : none;
+  gridPictures_ = MakeAlphaBitmaps(pictures);
+  std::vector<RgbaImage> menuSized;
+  for (const RgbaImage& p : pictures) menuSized.push_back(Scaled(p, Scale(p.width), Scale(p.height)));
+  menuPictures_ = MakeAlphaBitmaps(menuSized);
+  CreateControls();
+  ApplySize();
+  ApplyLayout();
+  for (TPopupMenu* menu : setup_.menus) {
+    menus_.push_back(std::make_unique<MenuWindow>(hwnd_, menuPictures_));
+    menu->AttachPeer(menus_.back().get());
+  }
+  UINT_PTR timerId = kFirstTimerId;
+  for (TTimer* timer : setup_.timers) timers_.push_back(std::make_unique<TimerWindow>(*timer, hwnd_, timerId++));
+  form_.AttachPeer(this);
+}
+
+FormFrame::~FormFrame() {
+  Detach();
+  if (hwnd_) ::DestroyWindow(hwnd_);
+  controls_.clear();
+  grid_.reset();
+  for (HIMAGELIST list : buttonImages_) ImageList_Destroy(list);
+}
+
+void FormFrame::Detach() {
+  // The peer objects stay until the destructor: their windows still get messages while they go.
+  if (form_.Peer() == this) form_.AttachPeer(nullptr);
+  for (TPopupMenu* menu : setup_.menus) menu->AttachPeer(nullptr);
+  timers_.clear();
+  for (const auto& c : controls_) {
+    if (c->Control().Peer() == c.get()) c->Control().AttachPeer(nullptr);
+  }
+  if (grid_ && gridControl_->Peer() == grid_.get()) gridControl_->AttachPeer(nullptr);
+}
+
+bool FormFrame::IsMain() const { return setup_.application && setup_.application->MainForm() == &form_; }
+
+void FormFrame::MakeFonts() { font_ = MakeWindowFont(dpi_); }
+
+HWND FormFrame::ControlHandle(const TControl& control) const {
+  if (&control == gridControl_ && grid_) return grid_->Handle();
+  for (const auto& c : controls_) {
+    if (&c->Control() == &control) return c->Handle();
+  }
+  return nullptr;
+}
+
+void FormFrame::CreateControls() {
+  tooltip_ = ::CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, 0, 0,
+                               0, 0, hwnd_, nullptr, ::GetModuleHandleW(nullptr), nullptr);
+  ::SendMessageW(tooltip_, TTM_SETMAXTIPWIDTH, 0, Scale(300));
+  static const std::vector<RgbaImage> none;
+  const std::vector<RgbaImage>& pictures = setup_.pictures ? *setup_.pictures : none;
+  int id = kFirstControlId;
+  for (TControl* c : form_.Controls()) {
+    if (dynamic_cast<TPanel*>(c)) continue;  // panels only place their children
+    if (auto* grid = dynamic_cast<TStringGrid*>(c)) {
+      grid_ = std::make_unique<GridWindow>(*grid, hwnd_, id++, [this] {
+        return GridLook{font_.get(), dpi_, &gridPictures_, setup_.pictures};
+      });
+      gridControl_ = grid;
+      continue;
+    }
+    controls_.push_back(std::make_unique<ControlWindow>(*c, hwnd_, id++));
+    HWND hwnd = controls_.back()->Handle();
+    if (auto* button = dynamic_cast<TButton*>(c)) {
+      int picture = button->Picture();
+      if (picture >= 0 && picture < static_cast<int>(pictures.size())) {
+        HIMAGELIST list = ButtonImageList(pictures[picture], Scale(pictures[picture].width));
+        buttonImages_.push_back(list);
+        BUTTON_IMAGELIST bil{list, RECT{Scale(4), 0, 0, 0}, BUTTON_IMAGELIST_ALIGN_LEFT};
+        ::SendMessageW(hwnd, BCM_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(&bil));
+      }
+    }
+    if (!c->Hint().empty()) {
+      std::wstring tip = Widen(c->Hint());
+      TTTOOLINFOW ti{};
+      ti.cbSize = sizeof ti;
+      ti.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+      ti.hwnd = hwnd_;
+      ti.uId = reinterpret_cast<UINT_PTR>(hwnd);
+      ti.lpszText = tip.data();
+      ::SendMessageW(tooltip_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&ti));
+    }
+  }
+}
+
+namespace {
+
+// The room a word-wrapped label has: up to the nearest control to its right on its rows.
+int RoomBeside(const TForm& form, const TControl& label) {
+  const Rect r = label.WindowBounds();
+  int right = form.ClientWidth();
+  for (const TControl* other : form.Controls()) {
+    if (other == &label || dynamic_cast<const TPanel*>(other) || !other->Visible()) continue;
+    const Rect o = other->WindowBounds();
+    const bool sameRows = o.top < r.top + r.height && r.top < o.top + o.height;
+    if (sameRows && o.left >= r.left + r.width) right = std::min(right, o.left - 4);
+  }
+  return std::max(r.width, right - r.left);
+}
+
+}  // namespace
+
+void FormFrame::ApplyLayout() {
+  HDC dc = ::GetDC(hwnd_);
+  HGDIOBJ oldFont = ::SelectObject(dc, font_.get());
+  auto place = [&](const TControl& c, HWND hwnd) {
+    Rect r = c.WindowBounds();
+    int height = Scale(dynamic_cast<const TComboBox*>(&c) ? r.height + 200 : r.height);
+    int width = Scale(r.width);
+    if (auto* label = dynamic_cast<const TLabel*>(&c)) {
+      // Labels grow to their text, as the font's real metrics at this DPI need: a single line
+      // to its length, a wrapped text into the room beside it and then downwards.
+      std::wstring text = Widen(label->Text());
+      if (label->WordWrap()) width = Scale(RoomBeside(form_, c));
+      RECT need{0, 0, width, 0};
+      ::DrawTextW(dc, text.c_str(), -1, &need,
+                  DT_CALCRECT | DT_NOPREFIX | (label->WordWrap() ? DT_WORDBREAK : DT_SINGLELINE));
+      height = std::max<int>(height, need.bottom);
+      width = label->WordWrap() ? std::max<int>(Scale(r.width), need.right) : std::max<int>(width, need.right);
+    }
+    ::SetWindowPos(hwnd, nullptr, Scale(r.left), Scale(r.top), width, height, SWP_NOZORDER | SWP_NOACTIVATE);
+    ::SendMessageW(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
+  };
+  for (const auto& c : controls_) place(c->Control(), c->Handle());
+  if (grid_) place(*gridControl_, grid_->Handle());
+  ::SelectObject(dc, oldFont);
+  ::ReleaseDC(hwnd_, dc);
+  ::InvalidateRect(hwnd_, nullptr, TRUE);
+}
+
+RECT FormFrame::WorkArea() const {
+  MONITORINFO mi{};
+  mi.cbSize = sizeof mi;
+  ::GetMonitorInfoW(::MonitorFromWindow(hwnd_, MONITOR_DEFAULTTOPRIMARY), &mi);
+  return mi.rcWork;
+}
+
+SIZE FormFrame::OuterSize(int clientWidth, int clientHeight) const {
+  RECT rc{0, 0, Scale(clientWidth), Scale(clientHeight)};
+  ::AdjustWindowRectExForDpi(&rc, StyleOf(form_.Border()), FALSE, ExStyleOf(form_.Border()), dpi_);
+  return SIZE{rc.right - rc.left, rc.bottom - rc.top};
+}
+
+void FormFrame::ApplySize() {
+  // The form's size at this DPI, but never larger than the work area.
+  const RECT work = WorkArea();
+  SIZE size = OuterSize(form_.ClientWidth(), form_.ClientHeight());
+  size.cx = std::min<LONG>(size.cx, work.right - work.left);
+  size.cy = std::min<LONG>(size.cy, work.bottom - work.top);
+  ::SetWindowPos(hwnd_, nullptr, 0, 0, size.cx, size.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  KeepOnScreen();
+}
+
+void FormFrame::KeepOnScreen() {
+  // The whole window, and so its title bar, inside the monitor's work area.
+  const RECT work = WorkArea();
+  RECT r;
+  ::GetWindowRect(hwnd_, &r);
+  int x = std::clamp<int>(r.left, work.left, std::max<int>(work.left, work.right - (r.right - r.left)));
+  int y = std::clamp<int>(r.top, work.top, std::max<int>(work.top, work.bottom - (r.bottom - r.top)));
+  if (x != r.left || y != r.top) ::SetWindowPos(hwnd_, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void FormFrame::VisibleChanged() {
+  if (!hwnd_) return;
+  if (!form_.Visible()) {
+    ::ShowWindow(hwnd_, SW_HIDE);
+    return;
+  }
+  ::SetWindowTextW(hwnd_, Widen(form_.Caption()).c_str());
+  ApplySize();
+  const RECT work = WorkArea();
+  RECT r;
+  ::GetWindowRect(hwnd_, &r);
+  if (!shownBefore_) {
+    // Centred on its owner's monitor the first time it is shown; the main window on the screen.
+    RECT around = work;
+    if (setup_.owner && !IsMain() && ::IsWindowVisible(setup_.owner)) ::GetWindowRect(setup_.owner, &around);
+    int x = around.left + ((around.right - around.left) - (r.right - r.left)) / 2;
+    int y = around.top + ((around.bottom - around.top) - (r.bottom - r.top)) / 2;
+    ::SetWindowPos(hwnd_, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    KeepOnScreen();
+    shownBefore_ = true;
+  }
+  ::ShowWindow(hwnd_, ::IsIconic(hwnd_) ? SW_RESTORE : SW_SHOW);
+  ::SetForegroundWindow(hwnd_);
+  if (const TControl* focused = form_.FocusedControl()) {
+    if (HWND h = ControlHandle(*focused)) ::SetFocus(h);
+  }
+  ::UpdateWindow(hwnd_);
+}
+
+void FormFrame::SizeChanged() {
+  if (hwnd_) ApplySize();
+}
+
+void FormFrame::CaptionChanged() {
+  if (hwnd_) ::SetWindowTextW(hwnd_, Widen(form_.Caption()).c_str());
+}
+
+LRESULT FormFrame::OnMessage(HWND, UINT msg, WPARAM wp, LPARAM lp) {
+  switch (msg) {
+    case WM_COMMAND: {
+      HWND from = reinterpret_cast<HWND>(lp);
+      if (!from) return 0;  // IDOK and IDCANCEL of the dialog keyboard: nothing here
+      for (const auto& c : controls_) {
+        if (c->Handle() == from) {
+          c->Command(HIWORD(wp));
+          return 0;
+        }
+      }
+      return 0;
+    }
+    case DM_GETDEFID: {
+      // Enter presses the focused push button.
+      HWND focus = ::GetFocus();
+      for (const auto& c : controls_) {
+        if (c->Handle() == focus && dynamic_cast<TButton*>(&c->Control())) {
+          return MAKELRESULT(::GetDlgCtrlID(focus), DC_HASDEFID);
+        }
+      }
+      return 0;
+    }
+    case WM_TIMER:
+      for (const auto& t : timers_) {
+        if (t->Id() == wp) t->Tick();
+      }
+      return 0;
+    case WM_SYSCOMMAND:
+      // Minimising the main window minimises the application, which carries the taskbar button.
+      if ((wp & 0xFFF0) == SC_MINIMIZE && IsMain()) {
+        setup_.application->Minimize();
+        return 0;
+      }
+      break;
+    case WM_ACTIVATE:
+      if (LOWORD(wp) == WA_INACTIVE) {
+        HWND focus = ::GetFocus();
+        if (focus && ::IsChild(hwnd_, focus)) savedFocus_ = focus;
+      } else if (!HIWORD(wp)) {
+        // Back to the control that had the focus, after a message box or another program.
+        HWND target = savedFocus_;
+        if (!target || !::IsWindow(target) || !::IsWindowVisible(target) || !::IsWindowEnabled(target)) {
+          target = form_.FocusedControl() ? ControlHandle(*form_.FocusedControl()) : nullptr;
+        }
+        if (target) {
+          ::SetFocus(target);
+          return 0;
+        }
+      }
+      break;
+    case WM_SIZE:
+      if (wp != SIZE_MINIMIZED && (!controls_.empty() || grid_)) {
+        form_.UserResized(MulDiv(LOWORD(lp), 96, dpi_), MulDiv(HIWORD(lp), 96, dpi_));
+        ApplyLayout();
+      }
+      return 0;
+    case WM_GETMINMAXINFO: {
+      // The layout's smallest client area, but never more than the screen can hold.
+      auto* info = reinterpret_cast<MINMAXINFO*>(lp);
+      Rect least = form_.MinimumClient();
+      SIZE size = OuterSize(least.width, least.height);
+      const RECT work = WorkArea();
+      info->ptMinTrackSize.x = std::min<LONG>(size.cx, work.right - work.left);
+      info->ptMinTrackSize.y = std::min<LONG>(size.cy, work.bottom - work.top);
+      return 0;
+    }
+    case WM_CLOSE: {
+      bool mayClose = !setup_.closeQuery || setup_.closeQuery();
+      if (!mayClose) return 0;
+      if (IsMain()) {
+        ::DestroyWindow(hwnd_);
+      } else {
+        form_.Hide();
+      }
+      return 0;
+    }
+    case WM_QUERYENDSESSION:
+      return !setup_.closeQuery || setup_.closeQuery();
+    case WM_DPICHANGED: {
+      dpi_ = HIWORD(wp);
+      MakeFonts();
+      const RECT* suggested = reinterpret_cast<const RECT*>(lp);
+      ::SetWindowPos(hwnd_, nullptr, suggested->left, suggested->top, suggested->right - suggested->left,
+                     suggested->bottom - suggested->top, SWP_NOZORDER | SWP_NOACTIVATE);
+      ApplyLayout();
+      return 0;
+    }
+    case WM_DESTROY:
+      Detach();
+      if (IsMain()) setup_.application->Terminate();
+      return 0;
+  }
+  return ::DefWindowProcW(hwnd_, msg, wp, lp);
+}
+
+bool DialogKeyboard(MSG& msg) {
+  if (msg.message < WM_KEYFIRST || msg.message > WM_KEYLAST) return false;
+  HWND active = ::GetActiveWindow();
+  return active && ::IsDialogMessageW(active, &msg);
+}
+
+int RunMessageLoop() {
+  MSG msg;
+  while (::GetMessageW(&msg, nullptr, 0, 0) > 0) {
+    if (DialogKeyboard(msg)) continue;
+    ::TranslateMessage(&msg);
+    ::DispatchMessageW(&msg);
+  }
+  return static_cast<int>(msg.wParam);
+}
+
+}  // namespace kestrane::win32

@@ -1,0 +1,96 @@
+// The native frame of a TForm: its top-level window with the peers of every control, kept in step
+// with the form. Sizes follow the DPI; the dialog keyboard (Tab, Enter, Esc) is the system's,
+// through IsDialogMessage in the message loop; the focus comes back when the window is activated.
+#pragma once
+#ifndef _WIN32
+#error "Windows only"
+#endif
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include <functional>
+#include <memory>
+#include <vector>
+
+#include "imageset/png.h"
+#include "platform/win32/unique_handle.h"
+#include "platform/win32/window_proc.h"
+#include "toolkit/application.h"
+#include "toolkit/components.h"
+#include "toolkit/form.h"
+#include "toolkit/popup_menu.h"
+
+namespace kestrane::win32 {
+
+class ControlWindow;
+class GridWindow;
+class MenuWindow;
+class TimerWindow;
+
+struct FrameSetup {
+  // For the main form: the application, whose window owns this one and which minimises with it.
+  TApplication* application = nullptr;
+  HWND owner = nullptr;
+  const std::vector<RgbaImage>* pictures = nullptr;  // the image set, for buttons, grid and menus
+  std::vector<TPopupMenu*> menus;
+  std::vector<TTimer*> timers;
+  // Asked before the window closes (the close button, Alt+F4, the system menu, log-off).
+  std::function<bool()> closeQuery;
+};
+
+class FormFrame : public FormPeer {
+ public:
+  FormFrame(TForm& form, FrameSetup setup);
+  ~FormFrame() override;
+  FormFrame(const FormFrame&) = delete;
+  FormFrame& operator=(const FormFrame&) = delete;
+
+  HWND Handle() const { return hwnd_; }
+  HWND ControlHandle(const TControl& control) const;
+  int Dpi() const { return dpi_; }
+  int Scale(int v) const { return MulDiv(v, dpi_, 96); }
+
+  void VisibleChanged() override;
+  void SizeChanged() override;
+  void CaptionChanged() override;
+
+ private:
+  template <typename T>
+  friend LRESULT CALLBACK ForwardingProc(HWND, UINT, WPARAM, LPARAM);
+  LRESULT OnMessage(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
+  void AttachHandle(HWND hwnd) { hwnd_ = hwnd; }
+  bool IsMain() const;
+  void CreateControls();
+  void ApplyLayout();
+  void MakeFonts();
+  RECT WorkArea() const;
+  SIZE OuterSize(int clientWidth, int clientHeight) const;  // logical client to device outer
+  void ApplySize();
+  void KeepOnScreen();
+  void Detach();  // after the window is gone nothing may reach it
+
+  TForm& form_;
+  FrameSetup setup_;
+  HWND hwnd_ = nullptr;
+  HWND tooltip_ = nullptr;
+  HWND savedFocus_ = nullptr;
+  int dpi_ = 96;
+  bool shownBefore_ = false;
+  UniqueFont font_;
+  std::vector<UniqueBitmap> gridPictures_;
+  std::vector<UniqueBitmap> menuPictures_;
+  std::vector<HIMAGELIST> buttonImages_;
+  std::vector<std::unique_ptr<ControlWindow>> controls_;
+  std::unique_ptr<GridWindow> grid_;
+  TControl* gridControl_ = nullptr;
+  std::vector<std::unique_ptr<MenuWindow>> menus_;
+  std::vector<std::unique_ptr<TimerWindow>> timers_;
+};
+
+// Runs the thread's message loop until WM_QUIT, with the dialog keyboard in every window.
+int RunMessageLoop();
+// The dialog keyboard for one message: true when the message was handled.
+bool DialogKeyboard(MSG& msg);
+
+}  // namespace kestrane::win32

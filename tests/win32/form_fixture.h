@@ -1,0 +1,112 @@
+// The main window under Wine: a real frame over a TForm1 whose check runs go to Wine's WMI.
+#pragma once
+
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "imageset/default_images.h"
+#include "platform/win32/dispatcher_window.h"
+#include "platform/win32/unit1_frame.h"
+#include "platform/win32/wide_text.h"
+#include "platform/win32/wmi_disk_query.h"
+#include "ui_driver.h"
+
+namespace kestrane::win32 {
+
+using testing::TextOf;
+
+class QuietDialogs : public Dialogs {
+ public:
+  std::vector<std::string> shown;
+  void Information(const std::string& text) override { shown.push_back(text); }
+  bool Confirm(const std::string& text) override {
+    shown.push_back(text);
+    return false;
+  }
+  void Error(const std::string& text) override { shown.push_back(text); }
+};
+
+inline RECT ClientRectOf(HWND child) {
+  RECT r;
+  ::GetWindowRect(child, &r);
+  ::MapWindowPoints(nullptr, ::GetParent(child), reinterpret_cast<POINT*>(&r), 2);
+  return r;
+}
+
+using testing::PumpUntil;
+
+class FormWindowTest : public ::testing::Test {
+ protected:
+  std::shared_ptr<QueueDispatcher> dispatcher = std::make_shared<QueueDispatcher>();
+  DispatcherWindow dispatcherWindow{dispatcher};
+  QuietDialogs dialogs;
+  Dialogs* boxes = &dialogs;  // a test may show real boxes instead
+  std::string imageFile = ::testing::TempDir() + "kestrane_peer_resources.dat";
+  std::unique_ptr<TForm1> form;
+  std::unique_ptr<FormFrame> window;
+
+  void SetUp() override {
+    SaveImageSet(imageFile, DefaultImageSet());
+    form = std::make_unique<TForm1>(FormServices{dispatcher, boxes, [] { return MakeWmiDiskQuery(); }, imageFile});
+    window = MakeMainFrame(*form, nullptr, nullptr);
+    form->Show();
+  }
+  void TearDown() override {
+    PumpUntil([&] { return form->LiveWorkers() == 0; });
+    window.reset();
+    form.reset();
+    ::DeleteFileW(Widen(imageFile).c_str());
+  }
+  HWND H(const TControl& c) { return window->ControlHandle(c); }
+  // As pasted: a multi-line edit reports no change for WM_SETTEXT.
+  void Paste(HWND edit, const wchar_t* text) {
+    ::SendMessageW(edit, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(text));
+  }
+};
+
+// The grid painted into a bitmap, as the screen would show it.
+class GridPixels {
+ public:
+  explicit GridPixels(HWND grid) {
+    RECT rc;
+    ::GetClientRect(grid, &rc);
+    width_ = rc.right;
+    height_ = rc.bottom;
+    BITMAPINFO bi{};
+    bi.bmiHeader = {sizeof(BITMAPINFOHEADER), width_, -height_, 1, 32, BI_RGB};
+    HDC screen = ::GetDC(nullptr);
+    HDC dc = ::CreateCompatibleDC(screen);
+    void* bits = nullptr;
+    HBITMAP bmp = ::CreateDIBSection(dc, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ old = ::SelectObject(dc, bmp);
+    ::SendMessageW(grid, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc), PRF_CLIENT);
+    ::GdiFlush();
+    const auto* p = static_cast<const std::uint32_t*>(bits);
+    pixels_.assign(p, p + width_ * height_);
+    ::SelectObject(dc, old);
+    ::DeleteObject(bmp);
+    ::DeleteDC(dc);
+    ::ReleaseDC(nullptr, screen);
+  }
+  std::uint32_t At(int x, int y) const { return pixels_[y * width_ + x] & 0xFFFFFF; }
+  // How many pixels of the rectangle have the colour.
+  int Count(int x0, int y0, int x1, int y1, std::uint32_t rgb) const {
+    int n = 0;
+    for (int y = y0; y < y1; ++y) {
+      for (int x = x0; x < x1; ++x) n += At(x, y) == rgb;
+    }
+    return n;
+  }
+
+ private:
+  int width_ = 0, height_ = 0;
+  std::vector<std::uint32_t> pixels_;
+};
+
+}  // namespace kestrane::win32
