@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <stdexcept>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -27,6 +28,23 @@ TEST(QueueDispatcher, RunsPostsOnTheWindowThreadInOrder) {
   ASSERT_EQ(order.size(), 100u);
   for (int i = 0; i < 100; ++i) EXPECT_EQ(order[i], i);
   EXPECT_EQ(ranOn, std::this_thread::get_id());
+}
+
+TEST(QueueDispatcher, ANestedRunFromAModalLoopKeepsTheWorkersOrder) {
+  // A change opens a box; the box's loop runs the dispatcher again while the worker goes on
+  // posting. The older changes still come before the newer.
+  QueueDispatcher dispatcher;
+  std::vector<std::string> order;
+  dispatcher.Post([&] {
+    order.push_back("A opens a box");
+    dispatcher.Post([&] { order.push_back("D"); });  // posted while the box is open
+    dispatcher.RunPending();                         // the box's message loop
+    order.push_back("A's box closed");
+  });
+  dispatcher.Post([&] { order.push_back("B"); });
+  dispatcher.Post([&] { order.push_back("C"); });
+  dispatcher.RunPending();
+  EXPECT_EQ(order, (std::vector<std::string>{"A opens a box", "B", "C", "D", "A's box closed"}));
 }
 
 TEST(QueueDispatcher, InvokeWaitsForTheWindowThreadAndRunsAtOnceOnIt) {
