@@ -7,9 +7,11 @@
 #include "core/dispatcher.h"
 #include "forms/unit1.h"
 #include "platform/files.h"
+#include "platform/win32/ado_directory.h"
 #include "platform/win32/application_window.h"
 #include "platform/win32/dispatcher_window.h"
 #include "platform/win32/message_boxes.h"
+#include "platform/win32/open_file_dialog_window.h"
 #include "platform/win32/unit1_frame.h"
 #include "platform/win32/wmi_disk_query.h"
 #include "toolkit/application.h"
@@ -36,6 +38,8 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   using namespace kestrane;
   ::SetProcessDpiAwarenessContext(DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE_V2);
   ::SetThreadLocale(1049);
+  // The window thread's apartment: the directory, the spreadsheet and the file dialog use COM.
+  const bool oleReady = SUCCEEDED(::OleInitialize(nullptr));
   INITCOMMONCONTROLSEX icc{sizeof icc, ICC_STANDARD_CLASSES | ICC_PROGRESS_CLASS | ICC_BAR_CLASSES | ICC_WIN95_CLASSES};
   ::InitCommonControlsEx(&icc);
 
@@ -46,12 +50,23 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   win32::DispatcherWindow dispatcherWindow(dispatcher);
   win32::ApplicationWindow applicationWindow(application);
 
+  HWND mainWindow = nullptr;
+  win32::SystemOpenFileDialog openDialog([&] {
+    HWND active = ::GetActiveWindow();
+    return active ? active : mainWindow;
+  });
+  auto directory = std::make_unique<win32::AdoDirectoryQuery>();
+
   FormServices services{dispatcher, &boxes, [] { return win32::MakeWmiDiskQuery(); },
                         ProgramFolder() + "\\" + kImageSetFileName};
+  services.programFolder = ProgramFolder();
+  services.openDialog = &openDialog;
+  services.directory = directory.get();
   auto form = std::make_unique<TForm1>(services);
   application.SetMainForm(form.get());
   auto frame = win32::MakeMainFrame(*form, &application, applicationWindow.Handle());
   applicationWindow.SetMainWindow(frame->Handle());
+  mainWindow = frame->Handle();
   boxes.SetOwner(frame->Handle());
   HWND form2 = CreateForm2(frame->Handle());
   form->Show();
@@ -65,5 +80,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   applicationWindow.SetMainWindow(nullptr);
   frame.reset();
   form.reset();
+  directory.reset();
+  if (oleReady) ::OleUninitialize();
   return 0;
 }

@@ -1,8 +1,10 @@
 #include "forms/unit1.h"
 
 #include <algorithm>
+#include <stdexcept>
 
 #include "core/number_text.h"
+#include "forms/list_sources.h"
 #include "core/server_table.h"
 #include "core/size_text.h"
 #include "imageset/default_images.h"
@@ -48,6 +50,8 @@ TForm1::TForm1(FormServices services)
 
   runner_ = std::make_unique<CheckRunner>(services_.dispatcher, runWindow_, services_.queries);
   Wire();
+  // The directory connection is opened while the window is made; it may fail, the window comes up.
+  if (services_.directory) Guard([this] { services_.directory->Connect(); });
   Guard([this] { FormCreate(); });
 }
 
@@ -72,6 +76,9 @@ void TForm1::Wire() {
   BtnStart.OnClick = guarded(&TForm1::BtnStartClick);
   BtnStop.OnClick = guarded(&TForm1::BtnStopClick);
   Button4.OnClick = guarded(&TForm1::Button4Click);
+  Button1.OnClick = guarded(&TForm1::Button1Click);
+  Button2.OnClick = guarded(&TForm1::Button2Click);
+  OpenDialog1.OnShow = [this] { OpenDialog1Show(); };
   Edit1.OnChange = guarded(&TForm1::Edit1Change);
   Edit2.OnChange = guarded(&TForm1::Edit2Change);
   ComboBox1.OnChange = guarded(&TForm1::ComboBox1Change);
@@ -164,6 +171,42 @@ void TForm1::BtnStopClick() { runner_->Stop(); }
 void TForm1::Timer1Timer() { runner_->TimerTick(); }
 
 void TForm1::Button4Click() { SaveImageSet(kImageSetFileName, images_); }
+
+void TForm1::Button1Click() {
+  if (OpenDialog1.Execute()) {
+    // A file that cannot be read throws before anything changes: the error box names it.
+    std::vector<std::uint8_t> bytes = services_.readFile(OpenDialog1.FileName);
+    Memo2.SetText(ListTextFromFile(bytes, services_.ansi));
+  }
+  Label1.SetText(CountCaption(Memo2.Lines().size()));
+}
+
+void TForm1::OpenDialog1Show() { OpenDialog1.InitialDir = services_.programFolder + "\\"; }
+
+void TForm1::Button2Click() {
+  Memo2.SetText("");  // the previous list is gone from here on, whatever follows
+  const std::string domain = DomainOf(services_.userName(kNameDnsDomain));
+  std::string list;
+  std::size_t names = 0;
+  try {
+    if (!services_.directory) throw std::runtime_error("no directory");
+    DirectoryQuery& query = *services_.directory;
+    query.SetText(ServerQueryText(domain));
+    query.Open();
+    while (!query.Eof()) {
+      list += query.Name() + "\r\n";
+      ++names;
+      query.Next();
+    }
+    Memo2.SetText(list);
+    // A provider that cannot count its records says -1: the names read are the count then.
+    int count = query.RecordCount();
+    Label1.SetText(CountCaption(count >= 0 ? static_cast<std::size_t>(count) : names));
+  } catch (...) {
+    Memo2.SetText(list);  // the names read before the failure stay
+    services_.dialogs->Information(kDirectoryFailure);
+  }
+}
 
 void TForm1::StringGrid1DrawCell(int col, int row, const Rect& rect, GridDrawState state, Canvas& canvas) {
   canvas.brush = row == StringGrid1.Row() && !state.fixed ? kCurrentRowColour : canvas.WindowColour();

@@ -8,11 +8,18 @@
 #include <vector>
 
 #include "core/check_run.h"
+#include "core/list_file.h"
 #include "core/table_run_window.h"
 #include "imageset/image_set.h"
 #include "toolkit/components.h"
 #include "toolkit/control.h"
+#include "platform/ansi_text.h"
+#include "platform/directory_query.h"
+#include "platform/files.h"
+#include "platform/open_file_dialog.h"
+#include "platform/user_name.h"
 #include "toolkit/form.h"
+#include "toolkit/open_dialog.h"
 #include "toolkit/popup_menu.h"
 #include "toolkit/string_grid.h"
 
@@ -34,10 +41,18 @@ struct FormServices {
   std::shared_ptr<Dispatcher> dispatcher;
   Dialogs* dialogs = nullptr;
   DiskQueryFactory queries;
-  std::string imageSetPath;  // the program's folder + "\resources.dat"
+  std::string imageSetPath;   // the program's folder + "\resources.dat"
+  std::string programFolder;  // without a trailing separator
+  OpenFileDialog* openDialog = nullptr;
+  DirectoryQuery* directory = nullptr;
+  std::function<std::vector<std::uint8_t>(const std::string& path)> readFile = ReadWholeFile;
+  AnsiDecoder ansi = AnsiToUtf8;
+  std::function<std::string(int format)> userName = CurrentUserName;
 };
 
 class TForm1 : public TForm {
+  FormServices services_;  // first: the components below are made from it
+
  public:
   explicit TForm1(FormServices services);
   ~TForm1() override;
@@ -72,6 +87,7 @@ class TForm1 : public TForm {
   TPopupMenu PopupMenu2{{{"N1", "Открыть программу", kImageOpen}, {"N2", "Выйти", kImageExit}}};
   TCoolTrayIcon CoolTrayIcon1;
   TTimer Timer1;
+  TOpenDialog OpenDialog1{services_.openDialog};
 
   // The menus the window shows, for the peers.
   std::vector<TPopupMenu*> Menus() { return {&PopupMenu1, &PopupMenu2}; }
@@ -95,6 +111,9 @@ class TForm1 : public TForm {
   void BtnStopClick();
   void Timer1Timer();
   void Button4Click();
+  void Button1Click();
+  void OpenDialog1Show();
+  void Button2Click();
   void StringGrid1DrawCell(int col, int row, const Rect& rect, GridDrawState state, Canvas& canvas);
 
   // The check run's view of this window.
@@ -135,7 +154,6 @@ class TForm1 : public TForm {
   void FormCreate();
   void Wire();
 
-  FormServices services_;
   ImageSet images_;
   std::vector<RgbaImage> decoded_;
   bool imageSetLoaded_ = false;

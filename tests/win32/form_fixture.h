@@ -48,12 +48,15 @@ class FormWindowTest : public ::testing::Test {
   QuietDialogs dialogs;
   Dialogs* boxes = &dialogs;  // a test may show real boxes instead
   std::string imageFile = ::testing::TempDir() + "kestrane_peer_resources.dat";
+  // What the form is given; a test's constructor may change it.
+  FormServices services{dispatcher, nullptr, [] { return MakeWmiDiskQuery(); }, imageFile};
   std::unique_ptr<TForm1> form;
   std::unique_ptr<FormFrame> window;
 
   void SetUp() override {
     SaveImageSet(imageFile, DefaultImageSet());
-    form = std::make_unique<TForm1>(FormServices{dispatcher, boxes, [] { return MakeWmiDiskQuery(); }, imageFile});
+    services.dialogs = boxes;
+    form = std::make_unique<TForm1>(services);
     window = MakeMainFrame(*form, nullptr, nullptr);
     form->Show();
   }

@@ -65,6 +65,14 @@ Variant Variant::Bool(bool value) {
   return v;
 }
 
+Variant Variant::Object(IDispatch* object) {
+  Variant v;
+  v.v_.vt = VT_DISPATCH;
+  v.v_.pdispVal = object;
+  if (object) object->AddRef();
+  return v;
+}
+
 Variant Variant::Int32Ref(std::int32_t* target) {
   Variant v;
   v.v_.vt = VT_I4 | VT_BYREF;

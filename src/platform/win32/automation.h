@@ -45,6 +45,8 @@ class Variant {
   static Variant Text(std::wstring_view text);
   static Variant Int32(std::int32_t value);
   static Variant Bool(bool value);
+  // An object argument (the variant holds its own reference).
+  static Variant Object(IDispatch* object);
   // A by-reference argument pointing at `target`, which must outlive the call.
   static Variant Int32Ref(std::int32_t* target);
 

@@ -1,0 +1,13 @@
+// The user and text services on a POSIX system (native builds and tests): the system's text is
+// UTF-8, and there is no Windows domain.
+#include "core/list_file.h"
+#include "platform/ansi_text.h"
+#include "platform/user_name.h"
+
+namespace kestrane {
+
+std::string AnsiToUtf8(std::string_view bytes) { return ValidUtf8(bytes); }
+
+std::string CurrentUserName(int) { return ""; }
+
+}  // namespace kestrane

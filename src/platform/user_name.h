@@ -1,0 +1,14 @@
+// The name of the user running the program.
+#pragma once
+
+#include <string>
+
+namespace kestrane {
+
+inline constexpr int kNameDnsDomain = 12;  // "domain.example\user"
+
+// The user's name in an extended name format, as 8-bit text of at most 249 characters; the
+// empty text when it cannot be had (a local account, a computer outside any domain).
+std::string CurrentUserName(int format);
+
+}  // namespace kestrane
