@@ -12,6 +12,7 @@
 #include "platform/win32/dispatcher_window.h"
 #include "platform/win32/message_boxes.h"
 #include "platform/win32/open_file_dialog_window.h"
+#include "platform/win32/process_starter.h"
 #include "platform/win32/unit1_frame.h"
 #include "platform/win32/wmi_disk_query.h"
 #include "toolkit/application.h"
@@ -56,12 +57,14 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     return active ? active : mainWindow;
   });
   auto directory = std::make_unique<win32::AdoDirectoryQuery>();
+  win32::SystemProcessStarter processes;
 
   FormServices services{dispatcher, &boxes, [] { return win32::MakeWmiDiskQuery(); },
                         ProgramFolder() + "\\" + kImageSetFileName};
   services.programFolder = ProgramFolder();
   services.openDialog = &openDialog;
   services.directory = directory.get();
+  services.processes = &processes;
   auto form = std::make_unique<TForm1>(services);
   application.SetMainForm(form.get());
   auto frame = win32::MakeMainFrame(*form, &application, applicationWindow.Handle());

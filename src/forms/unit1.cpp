@@ -5,6 +5,7 @@
 
 #include "core/number_text.h"
 #include "forms/list_sources.h"
+#include "forms/row_commands.h"
 #include "core/server_table.h"
 #include "core/size_text.h"
 #include "imageset/default_images.h"
@@ -79,6 +80,14 @@ void TForm1::Wire() {
   Button1.OnClick = guarded(&TForm1::Button1Click);
   Button2.OnClick = guarded(&TForm1::Button2Click);
   OpenDialog1.OnShow = [this] { OpenDialog1Show(); };
+  StringGrid1.OnMouseDown = [this](MouseButton button, int x, int y) {
+    Guard([&] { StringGrid1MouseDown(button, x, y); });
+  };
+  StringGrid1.OnContextPopup = [this](bool& handled) { Guard([&] { StringGrid1ContextPopup(handled); }); };
+  PopupMenu1.OnPopup = guarded(&TForm1::PopupMenu1Popup);
+  FreeSpace.onClick = guarded(&TForm1::FreeSpaceClick);
+  RDP.onClick = guarded(&TForm1::RDPClick);
+  Reboot.onClick = guarded(&TForm1::RebootClick);
   Edit1.OnChange = guarded(&TForm1::Edit1Change);
   Edit2.OnChange = guarded(&TForm1::Edit2Change);
   ComboBox1.OnChange = guarded(&TForm1::ComboBox1Change);
@@ -228,6 +237,59 @@ void TForm1::StringGrid1DrawCell(int col, int row, const Rect& rect, GridDrawSta
     canvas.TextRect(rect, rect.left, rect.top + 5, text);
   }
   if (col == kMarkerColumn && text == kNoAlertMarker) canvas.DrawImage(rect.left + 4, rect.top + 4, kImageNoError);
+}
+
+void TForm1::StringGrid1MouseDown(MouseButton button, int x, int y) {
+  if (button != MouseButton::Right) return;
+  // The right press selects the row under the pointer as a left press there does.
+  StringGrid1.MouseDown(MouseButton::Left, x, y);
+  const std::string& name = StringGrid1.Cell(kNameColumn, StringGrid1.Row());
+  FreeSpace.caption = kNoAlertCaption;
+  RDP.caption = RdpCaption(name);
+  Reboot.caption = RebootCaption(name);
+}
+
+void TForm1::StringGrid1ContextPopup(bool& handled) {
+  handled = StringGrid1.Cell(kNameColumn, StringGrid1.Row()).empty();
+}
+
+void TForm1::PopupMenu1Popup() {
+  FreeSpace.checked = StringGrid1.Cell(kMarkerColumn, StringGrid1.Row()) == kNoAlertMarker;
+}
+
+void TForm1::FreeSpaceClick() {
+  const int row = StringGrid1.Row();
+  const bool marked = StringGrid1.Cell(kMarkerColumn, row) == kNoAlertMarker;
+  StringGrid1.SetCell(kMarkerColumn, row, marked ? std::string() : std::string(kNoAlertMarker));
+  FreeSpace.checked = !marked;
+}
+
+std::optional<HostKind> TForm1::CheckedHost(const std::string& name) {
+  std::optional<HostKind> kind = ClassifyHost(name);
+  if (!kind) services_.dialogs->Error(NotAHostMessage(name));
+  return kind;
+}
+
+void TForm1::RDPClick() {
+  const std::string name = StringGrid1.Cell(kNameColumn, StringGrid1.Row());
+  std::optional<HostKind> kind = CheckedHost(name);
+  if (!kind || !services_.processes) return;
+  services_.processes->Start(RdpCommandLine(name, *kind), kShowNormal);  // nothing is reported
+}
+
+void TForm1::RebootClick() {
+  // Read once: a run may rewrite the table while the question is open.
+  const std::string name = StringGrid1.Cell(kNameColumn, StringGrid1.Row());
+  std::optional<HostKind> kind = CheckedHost(name);
+  if (!kind) return;
+  if (!services_.dialogs->Confirm(RebootQuestion(name))) return;
+  bool started = false;
+  try {
+    started = services_.processes && services_.processes->Start(RebootCommandLine(name, *kind), kShowNormal);
+  } catch (const std::exception&) {
+    started = false;
+  }
+  services_.dialogs->Information(started ? RebootStarted(name) : RebootFailed(name));
 }
 
 int TForm1::RunView::ListLineCount() { return static_cast<int>(form_.Memo2.Lines().size()); }

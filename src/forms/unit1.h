@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "core/check_run.h"
+#include "core/host_name.h"
 #include "core/list_file.h"
 #include "core/table_run_window.h"
 #include "imageset/image_set.h"
@@ -17,6 +18,7 @@
 #include "platform/directory_query.h"
 #include "platform/files.h"
 #include "platform/open_file_dialog.h"
+#include "platform/process_start.h"
 #include "platform/user_name.h"
 #include "toolkit/form.h"
 #include "toolkit/open_dialog.h"
@@ -48,6 +50,7 @@ struct FormServices {
   std::function<std::vector<std::uint8_t>(const std::string& path)> readFile = ReadWholeFile;
   AnsiDecoder ansi = AnsiToUtf8;
   std::function<std::string(int format)> userName = CurrentUserName;
+  ProcessStarter* processes = nullptr;
 };
 
 class TForm1 : public TForm {
@@ -84,6 +87,9 @@ class TForm1 : public TForm {
   TPopupMenu PopupMenu1{{{"FreeSpace", "Не генерить алерт", kImageNoError},
                          {"RDP", "Открыть RDP", kImageRdp},
                          {"Reboot", "Перезагрузить", kImageReboot}}};
+  TMenuItem& FreeSpace = PopupMenu1.Item("FreeSpace");
+  TMenuItem& RDP = PopupMenu1.Item("RDP");
+  TMenuItem& Reboot = PopupMenu1.Item("Reboot");
   TPopupMenu PopupMenu2{{{"N1", "Открыть программу", kImageOpen}, {"N2", "Выйти", kImageExit}}};
   TCoolTrayIcon CoolTrayIcon1;
   TTimer Timer1;
@@ -115,6 +121,12 @@ class TForm1 : public TForm {
   void OpenDialog1Show();
   void Button2Click();
   void StringGrid1DrawCell(int col, int row, const Rect& rect, GridDrawState state, Canvas& canvas);
+  void StringGrid1MouseDown(MouseButton button, int x, int y);
+  void StringGrid1ContextPopup(bool& handled);
+  void PopupMenu1Popup();
+  void FreeSpaceClick();
+  void RDPClick();
+  void RebootClick();
 
   // The check run's view of this window.
   RunWindow& CheckRunWindow() { return runWindow_; }
@@ -153,6 +165,8 @@ class TForm1 : public TForm {
 
   void FormCreate();
   void Wire();
+  // The server of the current row, checked: nothing (and a message) for a text that is no host.
+  std::optional<HostKind> CheckedHost(const std::string& name);
 
   ImageSet images_;
   std::vector<RgbaImage> decoded_;

@@ -24,10 +24,11 @@ using testing::TextOf;
 class QuietDialogs : public Dialogs {
  public:
   std::vector<std::string> shown;
+  bool answer = false;  // to every question
   void Information(const std::string& text) override { shown.push_back(text); }
   bool Confirm(const std::string& text) override {
     shown.push_back(text);
-    return false;
+    return answer;
   }
   void Error(const std::string& text) override { shown.push_back(text); }
 };

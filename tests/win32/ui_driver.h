@@ -57,6 +57,59 @@ inline void Press(WORD vk, bool shift = false, bool ctrl = false) {
   Settle();
 }
 
+inline std::wstring ClassOf(HWND hwnd) {
+  wchar_t name[64] = {};
+  ::GetClassNameW(hwnd, name, 64);
+  return name;
+}
+
+// A click at a screen point with the given button (MOUSEEVENTF_LEFTDOWN or _RIGHTDOWN).
+inline void ClickAt(POINT screen, DWORD downFlag) {
+  const int w = ::GetSystemMetrics(SM_CXSCREEN), h = ::GetSystemMetrics(SM_CYSCREEN);
+  INPUT in[3]{};
+  for (INPUT& i : in) {
+    i.type = INPUT_MOUSE;
+    i.mi.dx = MulDiv(screen.x, 65535, w - 1);
+    i.mi.dy = MulDiv(screen.y, 65535, h - 1);
+  }
+  in[0].mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+  in[1].mi.dwFlags = downFlag | MOUSEEVENTF_ABSOLUTE;
+  in[2].mi.dwFlags = (downFlag << 1) | MOUSEEVENTF_ABSOLUTE;  // the matching release
+  ::SendInput(3, in, sizeof(INPUT));
+}
+
+// Waits on a helper thread for a popup menu of `thread` and chooses its item `index` by the keys.
+inline std::thread ChooseFromMenu(DWORD thread, int index, bool* opened = nullptr) {
+  return std::thread([thread, index, opened] {
+    HWND menu = nullptr;
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(index < 0 ? 1500 : 15000);
+    while (!menu && std::chrono::steady_clock::now() < deadline) {
+      ::EnumThreadWindows(
+          thread,
+          [](HWND hwnd, LPARAM lp) {
+            if (::IsWindowVisible(hwnd) && ClassOf(hwnd) == L"#32768") *reinterpret_cast<HWND*>(lp) = hwnd;
+            return TRUE;
+          },
+          reinterpret_cast<LPARAM>(&menu));
+      if (!menu) std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    if (opened) *opened = menu != nullptr;
+    if (!menu || index < 0) return;
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    std::vector<INPUT> keys;
+    for (int i = 0; i <= index; ++i) {
+      keys.push_back(KeyInput(VK_DOWN, false));
+      keys.push_back(KeyInput(VK_DOWN, true));
+    }
+    keys.push_back(KeyInput(VK_RETURN, false));
+    keys.push_back(KeyInput(VK_RETURN, true));
+    for (INPUT& k : keys) {
+      ::SendInput(1, &k, sizeof(INPUT));
+      std::this_thread::sleep_for(std::chrono::milliseconds(40));
+    }
+  });
+}
+
 // Types text as characters.
 inline void Type(const std::wstring& text) {
   std::vector<INPUT> in;
@@ -80,12 +133,6 @@ inline std::wstring TextOf(HWND hwnd) {
   n = ::GetWindowTextW(hwnd, text.data(), n + 1);
   text.resize(static_cast<std::size_t>(n));
   return text;
-}
-
-inline std::wstring ClassOf(HWND hwnd) {
-  wchar_t name[64] = {};
-  ::GetClassNameW(hwnd, name, 64);
-  return name;
 }
 
 // A box as another thread sees it.
