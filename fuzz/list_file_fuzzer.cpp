@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "core/list_file.h"
+#include "core/utf8_text.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   std::vector<std::uint8_t> bytes(data, data + size);

@@ -18,7 +18,4 @@ using AnsiDecoder = std::function<std::string(std::string_view bytes)>;
 // NUL characters, which would cut the editor's text short, are left out.
 std::string ListTextFromFile(const std::vector<std::uint8_t>& bytes, const AnsiDecoder& ansi);
 
-// UTF-8 with every malformed sequence replaced by U+FFFD.
-std::string ValidUtf8(std::string_view bytes);
-
 }  // namespace kestrane

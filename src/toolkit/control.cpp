@@ -1,18 +1,9 @@
 #include "toolkit/control.h"
 
 #include "core/server_list.h"
+#include "core/utf8_text.h"
 
 namespace kestrane {
-namespace {
-
-int CodePoints(const std::string& text) {
-  int n = 0;
-  for (unsigned char c : text) n += (c & 0xC0) != 0x80;
-  return n;
-}
-
-}  // namespace
-
 Rect TControl::WindowBounds() const {
   Rect r = bounds_;
   for (const TControl* p = parent_; p; p = p->parent_) {
@@ -66,7 +57,7 @@ const std::vector<std::string>& TMemo::Lines() const {
   return lines_;
 }
 
-void TMemo::SelectAll() { SetSelection(0, CodePoints(Text())); }
+void TMemo::SelectAll() { SetSelection(0, static_cast<int>(CodePointCount(Text()))); }
 
 void TMemo::SetSelection(int start, int length) {
   selStart_ = start;

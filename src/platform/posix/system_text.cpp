@@ -1,6 +1,6 @@
 // The user and text services on a POSIX system (native builds and tests): the system's text is
 // UTF-8, and there is no Windows domain.
-#include "core/list_file.h"
+#include "core/utf8_text.h"
 #include "platform/ansi_text.h"
 #include "platform/user_name.h"
 

@@ -1,0 +1,17 @@
+// UTF-8 texts counted in characters (code points), as the program's texts are.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+namespace kestrane {
+
+// The text from its `first` character on, at most `count` characters; none cut in two.
+std::string CodePointSlice(std::string_view text, std::size_t first, std::size_t count);
+// The number of characters.
+std::size_t CodePointCount(std::string_view text);
+// UTF-8 with every malformed sequence replaced by U+FFFD.
+std::string ValidUtf8(std::string_view bytes);
+
+}  // namespace kestrane
