@@ -13,6 +13,7 @@
 #include "platform/win32/message_boxes.h"
 #include "platform/win32/open_file_dialog_window.h"
 #include "platform/win32/process_starter.h"
+#include "platform/win32/tray_icon_window.h"
 #include "platform/win32/unit1_frame.h"
 #include "platform/win32/wmi_disk_query.h"
 #include "toolkit/application.h"
@@ -65,9 +66,14 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   services.openDialog = &openDialog;
   services.directory = directory.get();
   services.processes = &processes;
+  services.application = &application;
   auto form = std::make_unique<TForm1>(services);
   application.SetMainForm(form.get());
   auto frame = win32::MakeMainFrame(*form, &application, applicationWindow.Handle());
+  // Without a loaded image set the icon keeps its built-in icon.
+  static const std::vector<RgbaImage> noPictures;
+  auto tray = std::make_unique<win32::TrayIconWindow>(
+      form->CoolTrayIcon1, form->ImageSetLoaded() ? form->DecodedImages() : noPictures);
   applicationWindow.SetMainWindow(frame->Handle());
   mainWindow = frame->Handle();
   boxes.SetOwner(frame->Handle());
@@ -81,6 +87,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   if (form2) ::DestroyWindow(form2);
   boxes.SetOwner(nullptr);
   applicationWindow.SetMainWindow(nullptr);
+  tray.reset();  // the icon goes
   frame.reset();
   form.reset();
   directory.reset();

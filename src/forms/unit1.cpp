@@ -8,24 +8,10 @@
 #include "forms/row_commands.h"
 #include "core/server_table.h"
 #include "core/size_text.h"
+#include "core/utf8_text.h"
 #include "imageset/default_images.h"
 
 namespace kestrane {
-
-std::string CodePointSlice(const std::string& text, std::size_t first, std::size_t count) {
-  std::size_t i = 0, seen = 0;
-  auto next = [&] {
-    ++i;
-    while (i < text.size() && (static_cast<unsigned char>(text[i]) & 0xC0) == 0x80) ++i;
-  };
-  while (i < text.size() && seen < first) {
-    next();
-    ++seen;
-  }
-  std::size_t start = i;
-  for (std::size_t taken = 0; i < text.size() && taken < count; ++taken) next();
-  return text.substr(start, i - start);
-}
 
 TForm1::TForm1(FormServices services)
     : TForm("Form1", kFormCaption, kClientWidth, kClientHeight, FormBorder::Sizeable),
@@ -41,6 +27,8 @@ TForm1::TForm1(FormServices services)
   for (TControl* c : std::initializer_list<TControl*>{&BtnStop, &BtnExcel, &Button4}) c->SetParent(&Panel5);
   Button4.SetVisible(false);
   StringGrid1.PopupMenu = &PopupMenu1;
+  CoolTrayIcon1.PopupMenu = &PopupMenu2;
+  CoolTrayIcon1.SetApplication(services_.application);
   Label5.SetHint(
       "Интервал времени между опросом серверов из списка для получения информации о свободном месте на дисках.");
   Label2.SetHint("Диски со свободным местом меньше заданного будут выделены красным цветом.");
@@ -76,6 +64,9 @@ void TForm1::Wire() {
   auto guarded = [this](void (TForm1::*handler)()) { return [this, handler] { Guard([&] { (this->*handler)(); }); }; };
   BtnStart.OnClick = guarded(&TForm1::BtnStartClick);
   BtnStop.OnClick = guarded(&TForm1::BtnStopClick);
+  BtnTray.OnClick = guarded(&TForm1::BtnTrayClick);
+  N1.onClick = guarded(&TForm1::N1Click);
+  N2.onClick = guarded(&TForm1::N2Click);
   Button4.OnClick = guarded(&TForm1::Button4Click);
   Button1.OnClick = guarded(&TForm1::Button1Click);
   Button2.OnClick = guarded(&TForm1::Button2Click);
@@ -176,6 +167,31 @@ void TForm1::Edit2Change() { ApplyIntervalText(Edit2.Text(), Timer1); }
 void TForm1::BtnStartClick() { runner_->Start(); }
 
 void TForm1::BtnStopClick() { runner_->Stop(); }
+
+void TForm1::BtnTrayClick() {
+  if (Memo2.Lines().empty()) {
+    services_.dialogs->Information(std::string(kEmptyListMessage));
+    Memo2.SetFocus();
+    return;
+  }
+  // All of this is done before the run can change the icon: its changes come through the queue.
+  runner_->Start();
+  if (services_.application) services_.application->Minimize();
+  CoolTrayIcon1.HideMainWindow();
+  CoolTrayIcon1.SetIconVisible(true);
+  CoolTrayIcon1.SetIconIndex(kTrayImageOk);
+}
+
+void TForm1::N1Click() {
+  if (services_.application) services_.application->Restore();
+  CoolTrayIcon1.RestoreMainWindow();
+  CoolTrayIcon1.SetIconVisible(false);
+}
+
+void TForm1::N2Click() {
+  // At once: no exit question, no wait for a run; the icon goes as the program ends.
+  if (services_.application) services_.application->Terminate();
+}
 
 void TForm1::Timer1Timer() { runner_->TimerTick(); }
 
@@ -307,7 +323,7 @@ void TForm1::RunView::SetExcelEnabled(bool enabled) { form_.BtnExcel.SetEnabled(
 void TForm1::RunView::SetTrayImage(int index) { form_.CoolTrayIcon1.SetIconIndex(index); }
 void TForm1::RunView::SetTrayHint(std::string hint) { form_.CoolTrayIcon1.SetHint(std::move(hint)); }
 void TForm1::RunView::ShowBalloon(std::string title, std::string text, BalloonIcon icon, int seconds) {
-  form_.CoolTrayIcon1.ShowBalloon({std::move(title), std::move(text), icon, seconds});
+  form_.CoolTrayIcon1.ShowBalloon(TrayBalloon{std::move(title), std::move(text), icon, seconds});
 }
 void TForm1::RunView::ShowMessage(std::string text) { form_.services_.dialogs->Information(text); }
 void TForm1::RunView::FocusList() { form_.Memo2.SetFocus(); }

@@ -24,6 +24,7 @@
 #include "toolkit/open_dialog.h"
 #include "toolkit/popup_menu.h"
 #include "toolkit/string_grid.h"
+#include "toolkit/tray_icon.h"
 
 namespace kestrane {
 
@@ -51,6 +52,8 @@ struct FormServices {
   AnsiDecoder ansi = AnsiToUtf8;
   std::function<std::string(int format)> userName = CurrentUserName;
   ProcessStarter* processes = nullptr;
+  // The program: its minimising and restoring, its taskbar button, its end.
+  TApplication* application = nullptr;
 };
 
 class TForm1 : public TForm {
@@ -91,12 +94,14 @@ class TForm1 : public TForm {
   TMenuItem& RDP = PopupMenu1.Item("RDP");
   TMenuItem& Reboot = PopupMenu1.Item("Reboot");
   TPopupMenu PopupMenu2{{{"N1", "Открыть программу", kImageOpen}, {"N2", "Выйти", kImageExit}}};
+  TMenuItem& N1 = PopupMenu2.Item("N1");
+  TMenuItem& N2 = PopupMenu2.Item("N2");
   TCoolTrayIcon CoolTrayIcon1;
   TTimer Timer1;
   TOpenDialog OpenDialog1{services_.openDialog};
 
-  // The menus the window shows, for the peers.
-  std::vector<TPopupMenu*> Menus() { return {&PopupMenu1, &PopupMenu2}; }
+  // The menus the window shows, for the peers (the tray icon shows PopupMenu2).
+  std::vector<TPopupMenu*> Menus() { return {&PopupMenu1}; }
 
   // The image set in use: read at creation, or the window's own copy when that failed.
   const ImageSet& Images() const { return images_; }
@@ -114,6 +119,9 @@ class TForm1 : public TForm {
   void ComboBox1Change();
   void Edit2Change();
   void BtnStartClick();
+  void BtnTrayClick();
+  void N1Click();
+  void N2Click();
   void BtnStopClick();
   void Timer1Timer();
   void Button4Click();
@@ -174,8 +182,5 @@ class TForm1 : public TForm {
   RunView runWindow_{*this};
   std::unique_ptr<CheckRunner> runner_;
 };
-
-// The text from its `first` code point on, at most `count` code points.
-std::string CodePointSlice(const std::string& text, std::size_t first, std::size_t count);
 
 }  // namespace kestrane

@@ -37,45 +37,6 @@ class TTimer : public RefreshTimer {
   TimerPeer* peer_ = nullptr;
 };
 
-// The notification-area icon's state. Its shell peer comes with tray operation.
-class TCoolTrayIcon {
- public:
-  int IconCount() const { return iconCount_; }
-  // Giving the image list selects image 0.
-  void SetIconList(int imageCount) {
-    iconCount_ = imageCount;
-    iconIndex_ = 0;
-  }
-  int IconIndex() const { return iconIndex_; }
-  // Without an image list the icon keeps its built-in icon and the index changes nothing.
-  void SetIconIndex(int index) {
-    if (iconCount_ > 0) iconIndex_ = index;
-  }
-  // The image shown: an index at or past the end shows the last image; -1 the built-in icon.
-  int ShownImage() const { return iconCount_ == 0 ? -1 : (iconIndex_ >= iconCount_ ? iconCount_ - 1 : iconIndex_); }
-  const std::string& Hint() const { return hint_; }
-  void SetHint(std::string hint) { hint_ = std::move(hint); }
-  bool IconVisible() const { return visible_; }
-  void SetIconVisible(bool visible) { visible_ = visible; }
-  struct Balloon {
-    std::string title, text;
-    BalloonIcon icon;
-    int seconds;
-  };
-  // Shown only while the icon is present; nothing is kept for later.
-  void ShowBalloon(Balloon balloon) {
-    if (visible_) balloons_.push_back(std::move(balloon));
-  }
-  const std::vector<Balloon>& BalloonsShown() const { return balloons_; }
-
- private:
-  std::vector<Balloon> balloons_;
-  int iconCount_ = 0;
-  int iconIndex_ = 0;
-  std::string hint_;
-  bool visible_ = false;
-};
-
 // The three message boxes.
 class Dialogs {
  public:

@@ -30,6 +30,28 @@ class RecordingDialogs : public Dialogs {
   void Error(const std::string& text) override { errors.push_back(text); }
 };
 
+// The notification area as the tray icon uses it: every call with what the icon showed then.
+class RecordingTray : public TrayPeer {
+ public:
+  TCoolTrayIcon* icon = nullptr;
+  std::vector<std::string> calls;  // "add 5 hint", "modify 6 hint", "remove", "balloon title|text|3|11"
+  std::vector<TrayBalloon> balloons;
+  bool present = false;
+  void Add() override {
+    present = true;
+    calls.push_back("add " + std::to_string(icon->ShownImage()) + " " + icon->ShownHint());
+  }
+  void Modify() override { calls.push_back("modify " + std::to_string(icon->ShownImage()) + " " + icon->ShownHint()); }
+  void Remove() override {
+    present = false;
+    calls.push_back("remove");
+  }
+  void ShowBalloon(const TrayBalloon& balloon) override {
+    balloons.push_back(balloon);
+    calls.push_back("balloon " + balloon.title);
+  }
+};
+
 class Form1Test : public ::testing::Test {
  protected:
   std::shared_ptr<QueueDispatcher> dispatcher = std::make_shared<QueueDispatcher>();

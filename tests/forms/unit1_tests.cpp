@@ -85,6 +85,9 @@ TEST_F(Form1Test, StartWithAnEmptyListAsksForAnObject) {
 
 TEST_F(Form1Test, ARunFillsTheGridAndEndsOnTheTrayIcon) {
   Create();
+  RecordingTray tray;
+  tray.icon = &form->CoolTrayIcon1;
+  form->CoolTrayIcon1.AttachPeer(&tray);
   fleet->Set("srv1", SimulatedServer{{{"C:", 13207024435, 53687091200}, {"D:", 734003200, 53687091200}}});
   fleet->Set("srv3", SimulatedServer{{{"C:", 50 * kGiB, 100 * kGiB}}});
   form->Memo2.SetText("srv1\r\nsrv2\r\nsrv3\r\n");
@@ -100,7 +103,8 @@ TEST_F(Form1Test, ARunFillsTheGridAndEndsOnTheTrayIcon) {
   EXPECT_TRUE(form->BtnExcel.Enabled());
   EXPECT_EQ(form->CoolTrayIcon1.IconIndex(), 6);
   EXPECT_EQ(form->CoolTrayIcon1.Hint().rfind("Внимание!", 0), 0u);
-  EXPECT_TRUE(form->CoolTrayIcon1.BalloonsShown().empty());  // the window is shown: no balloon
+  EXPECT_TRUE(tray.calls.empty());  // the window is shown: no icon, no balloon
+  form->CoolTrayIcon1.AttachPeer(nullptr);
 }
 
 TEST_F(Form1Test, StopMidRunEndsIt) {

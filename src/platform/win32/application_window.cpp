@@ -25,11 +25,15 @@ ApplicationWindow::~ApplicationWindow() {
 
 void ApplicationWindow::Minimize() {
   if (main_) ::ShowWindow(main_, SW_HIDE);
-  ::ShowWindow(hwnd_, SW_MINIMIZE);
+  if (application_.TaskbarButtonVisible()) ::ShowWindow(hwnd_, SW_MINIMIZE);
 }
 
 void ApplicationWindow::Restore() {
-  ::ShowWindow(hwnd_, application_.TaskbarButtonVisible() ? SW_RESTORE : SW_HIDE);
+  // Out of the minimised state also while the taskbar button is hidden (the window has no size).
+  if (::IsIconic(hwnd_)) {
+    ::ShowWindow(hwnd_, SW_RESTORE);
+    if (!application_.TaskbarButtonVisible()) ::ShowWindow(hwnd_, SW_HIDE);
+  }
   TForm* form = application_.MainForm();
   if (main_ && form && form->Visible()) {
     ::ShowWindow(main_, SW_SHOW);
@@ -40,8 +44,10 @@ void ApplicationWindow::Restore() {
 void ApplicationWindow::TaskbarButtonChanged() {
   if (!application_.TaskbarButtonVisible()) {
     ::ShowWindow(hwnd_, SW_HIDE);
+  } else if (application_.Minimized()) {
+    ::ShowWindow(hwnd_, SW_SHOWMINNOACTIVE);
   } else {
-    ::ShowWindow(hwnd_, application_.Minimized() ? SW_SHOWMINNOACTIVE : SW_SHOWNA);
+    ::ShowWindow(hwnd_, ::IsIconic(hwnd_) ? SW_RESTORE : SW_SHOWNA);
   }
 }
 
