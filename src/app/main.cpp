@@ -9,6 +9,7 @@
 #include "platform/files.h"
 #include "platform/win32/ado_directory.h"
 #include "platform/win32/application_window.h"
+#include "platform/win32/excel_spreadsheet.h"
 #include "platform/win32/dispatcher_window.h"
 #include "platform/win32/message_boxes.h"
 #include "platform/win32/open_file_dialog_window.h"
@@ -67,6 +68,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   services.directory = directory.get();
   services.processes = &processes;
   services.application = &application;
+  services.spreadsheet = [] { return win32::OpenExcel(); };
   auto form = std::make_unique<TForm1>(services);
   application.SetMainForm(form.get());
   auto frame = win32::MakeMainFrame(*form, &application, applicationWindow.Handle());

@@ -6,6 +6,7 @@
 #include "core/number_text.h"
 #include "forms/list_sources.h"
 #include "forms/row_commands.h"
+#include "forms/table_export.h"
 #include "core/server_table.h"
 #include "core/size_text.h"
 #include "core/utf8_text.h"
@@ -65,6 +66,7 @@ void TForm1::Wire() {
   BtnStart.OnClick = guarded(&TForm1::BtnStartClick);
   BtnStop.OnClick = guarded(&TForm1::BtnStopClick);
   BtnTray.OnClick = guarded(&TForm1::BtnTrayClick);
+  BtnExcel.OnClick = guarded(&TForm1::BtnExcelClick);
   N1.onClick = guarded(&TForm1::N1Click);
   N2.onClick = guarded(&TForm1::N2Click);
   Button4.OnClick = guarded(&TForm1::Button4Click);
@@ -180,6 +182,13 @@ void TForm1::BtnTrayClick() {
   CoolTrayIcon1.HideMainWindow();
   CoolTrayIcon1.SetIconVisible(true);
   CoolTrayIcon1.SetIconIndex(kTrayImageOk);
+}
+
+void TForm1::BtnExcelClick() {
+  if (!services_.spreadsheet) throw std::runtime_error("No spreadsheet program");
+  // On the window thread from the first call to the last: two calls a cell take a while.
+  BusyCursor busy(*this);
+  ExportTable(StringGrid1.Table(), StringGrid1.ColCount(), services_.spreadsheet);
 }
 
 void TForm1::N1Click() {

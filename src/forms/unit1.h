@@ -19,6 +19,7 @@
 #include "platform/files.h"
 #include "platform/open_file_dialog.h"
 #include "platform/process_start.h"
+#include "platform/spreadsheet.h"
 #include "platform/user_name.h"
 #include "toolkit/form.h"
 #include "toolkit/open_dialog.h"
@@ -54,6 +55,7 @@ struct FormServices {
   ProcessStarter* processes = nullptr;
   // The program: its minimising and restoring, its taskbar button, its end.
   TApplication* application = nullptr;
+  SpreadsheetFactory spreadsheet;
 };
 
 class TForm1 : public TForm {
@@ -120,6 +122,7 @@ class TForm1 : public TForm {
   void Edit2Change();
   void BtnStartClick();
   void BtnTrayClick();
+  void BtnExcelClick();
   void N1Click();
   void N2Click();
   void BtnStopClick();

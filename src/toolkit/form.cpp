@@ -35,6 +35,12 @@ void TForm::UserResized(int clientWidth, int clientHeight) {
   Layout(clientWidth, clientHeight);
 }
 
+void TForm::SetBusy(bool busy) {
+  busy_ += busy ? 1 : -1;
+  if (busy_ < 0) busy_ = 0;
+  if (peer_) peer_->BusyChanged();
+}
+
 void TForm::Show() {
   if (visible_) return;
   visible_ = true;

@@ -16,6 +16,7 @@ class FormPeer {
   virtual void VisibleChanged() = 0;  // Show or Hide
   virtual void SizeChanged() = 0;     // the program set the width or height
   virtual void CaptionChanged() = 0;
+  virtual void BusyChanged() {}  // the wait cursor over the window, or not
 };
 
 enum class FormBorder { Sizeable, Dialog };
@@ -52,6 +53,10 @@ class TForm {
   // The user made the client area this size: the layout follows.
   void UserResized(int clientWidth, int clientHeight);
 
+  // Busy: the wait cursor shows over the window while the window thread works.
+  bool Busy() const { return busy_ > 0; }
+  void SetBusy(bool busy);
+
   bool Visible() const { return visible_; }
   // Shows the form: OnShow runs first (its changes are what the window shows), then the peer.
   void Show();
@@ -80,9 +85,22 @@ class TForm {
   int designWidth_, designHeight_;
   int width_, height_;
   bool visible_ = false;
+  int busy_ = 0;
   std::vector<TControl*> controls_;
   const TControl* focused_ = nullptr;
   FormPeer* peer_ = nullptr;
+};
+
+// Busy for the life of the object.
+class BusyCursor {
+ public:
+  explicit BusyCursor(TForm& form) : form_(form) { form_.SetBusy(true); }
+  ~BusyCursor() { form_.SetBusy(false); }
+  BusyCursor(const BusyCursor&) = delete;
+  BusyCursor& operator=(const BusyCursor&) = delete;
+
+ private:
+  TForm& form_;
 };
 
 }  // namespace kestrane

@@ -33,6 +33,7 @@ class CallLog {
  public:
   std::vector<RecordedCall> calls;
   int liveObjects = 0;
+  std::function<void(const RecordedCall&)> onCall;  // told of every call as it happens
   std::vector<std::wstring> Members() const {
     std::vector<std::wstring> out;
     for (const RecordedCall& c : calls) out.push_back(c.object + L"." + c.member);
@@ -96,6 +97,7 @@ class FakeDispatch : public IDispatch {
       call.args.push_back(arg);
     }
     log_->calls.push_back(call);
+    if (log_->onCall) log_->onCall(call);
     if (result) ::VariantInit(result);
     return it->second(*params, result, info);
   }

@@ -253,8 +253,19 @@ void FormFrame::CaptionChanged() {
   if (hwnd_) ::SetWindowTextW(hwnd_, Widen(form_.Caption()).c_str());
 }
 
+void FormFrame::BusyChanged() {
+  ::SetCursor(::LoadCursorW(nullptr, form_.Busy() ? IDC_WAIT : IDC_ARROW));
+}
+
 LRESULT FormFrame::OnMessage(HWND, UINT msg, WPARAM wp, LPARAM lp) {
   switch (msg) {
+    case WM_SETCURSOR:
+      // While busy the wait cursor over the window and every control in it.
+      if (form_.Busy()) {
+        ::SetCursor(::LoadCursorW(nullptr, IDC_WAIT));
+        return TRUE;
+      }
+      break;
     case WM_COMMAND: {
       HWND from = reinterpret_cast<HWND>(lp);
       if (!from) return 0;  // IDOK and IDCANCEL of the dialog keyboard: nothing here

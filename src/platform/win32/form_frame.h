@@ -54,6 +54,7 @@ class FormFrame : public FormPeer {
   void VisibleChanged() override;
   void SizeChanged() override;
   void CaptionChanged() override;
+  void BusyChanged() override;
 
  private:
   template <typename T>
