@@ -6,6 +6,7 @@
 
 #include "core/dispatcher.h"
 #include "forms/unit1.h"
+#include "forms/unit2.h"
 #include "platform/files.h"
 #include "platform/win32/ado_directory.h"
 #include "platform/win32/application_window.h"
@@ -14,28 +15,11 @@
 #include "platform/win32/message_boxes.h"
 #include "platform/win32/open_file_dialog_window.h"
 #include "platform/win32/process_starter.h"
+#include "platform/win32/system_folders.h"
 #include "platform/win32/tray_icon_window.h"
 #include "platform/win32/unit1_frame.h"
 #include "platform/win32/wmi_disk_query.h"
 #include "toolkit/application.h"
-
-namespace {
-
-// The clean-up dialog: created hidden at start; nothing in the main window opens it yet.
-HWND CreateForm2(HWND owner) {
-  WNDCLASSW wc{};
-  wc.lpfnWndProc = ::DefWindowProcW;
-  wc.hInstance = ::GetModuleHandleW(nullptr);
-  wc.hbrBackground = ::GetSysColorBrush(COLOR_BTNFACE);
-  wc.lpszClassName = L"TForm2";
-  ::RegisterClassW(&wc);
-  RECT rc{0, 0, 525, 258};
-  ::AdjustWindowRectEx(&rc, WS_CAPTION | WS_SYSMENU | DS_MODALFRAME, FALSE, WS_EX_DLGMODALFRAME);
-  return ::CreateWindowExW(WS_EX_DLGMODALFRAME, L"TForm2", L"", WS_CAPTION | WS_SYSMENU, CW_USEDEFAULT, CW_USEDEFAULT,
-                           rc.right - rc.left, rc.bottom - rc.top, owner, nullptr, wc.hInstance, nullptr);
-}
-
-}  // namespace
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   using namespace kestrane;
@@ -69,6 +53,12 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   services.processes = &processes;
   services.application = &application;
   services.spreadsheet = [] { return win32::OpenExcel(); };
+  TForm2* cleanup = nullptr;
+  services.openCleanup = [&cleanup] {
+    if (!cleanup) return;
+    cleanup->Hide();  // shown afresh, for the server of the row chosen now
+    cleanup->Show();
+  };
   auto form = std::make_unique<TForm1>(services);
   application.SetMainForm(form.get());
   auto frame = win32::MakeMainFrame(*form, &application, applicationWindow.Handle());
@@ -79,14 +69,24 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   applicationWindow.SetMainWindow(frame->Handle());
   mainWindow = frame->Handle();
   boxes.SetOwner(frame->Handle());
-  HWND form2 = CreateForm2(frame->Handle());
+  // The clean-up dialog, made hidden; the table's menu shows it.
+  auto form2 = std::make_unique<TForm2>(Form2Services{
+      dispatcher, &boxes, std::make_shared<win32::SystemFolders>([&] { return mainWindow; }),
+      [&form] { return form->StringGrid1.Cell(kNameColumn, form->StringGrid1.Row()); }});
+  win32::FrameSetup form2Setup;
+  form2Setup.owner = frame->Handle();
+  form2Setup.pictures = &form2->Pictures();
+  auto frame2 = std::make_unique<win32::FormFrame>(*form2, std::move(form2Setup));
+  cleanup = form2.get();
   form->Show();
 
   win32::RunMessageLoop();
   // A run still in progress is not waited for: its worker ends on its own, unseen.
   form->EndRun();
   dispatcher->Shutdown();
-  if (form2) ::DestroyWindow(form2);
+  cleanup = nullptr;
+  frame2.reset();
+  form2.reset();  // a count still running ends unseen
   boxes.SetOwner(nullptr);
   applicationWindow.SetMainWindow(nullptr);
   tray.reset();  // the icon goes

@@ -6,6 +6,8 @@ std::string RdpCaption(std::string_view name) { return "Зайти на серв
 
 std::string RebootCaption(std::string_view name) { return "Перезагрузить сервер " + std::string(name); }
 
+std::string FreeUpCaption(std::string_view name) { return "Освободить место на сервере " + std::string(name); }
+
 std::string RebootQuestion(std::string_view name) { return "Перезагрузить сервер " + std::string(name) + "?"; }
 
 std::string RebootStarted(std::string_view name) {

@@ -11,9 +11,11 @@ namespace kestrane {
 inline constexpr char kNoAlertCaption[] = "Не генерить алерт";
 inline constexpr char kRdpCaption[] = "Открыть RDP";
 inline constexpr char kRebootCaption[] = "Перезагрузить";
+inline constexpr char kFreeUpCaption[] = "Освободить место...";
 
 std::string RdpCaption(std::string_view name);     // "Зайти на сервер srv по RDP"
 std::string RebootCaption(std::string_view name);  // "Перезагрузить сервер srv"
+std::string FreeUpCaption(std::string_view name);  // "Освободить место на сервере srv"
 std::string RebootQuestion(std::string_view name);
 std::string RebootStarted(std::string_view name);
 std::string RebootFailed(std::string_view name);

@@ -81,6 +81,7 @@ void TForm1::Wire() {
   FreeSpace.onClick = guarded(&TForm1::FreeSpaceClick);
   RDP.onClick = guarded(&TForm1::RDPClick);
   Reboot.onClick = guarded(&TForm1::RebootClick);
+  FreeUp.onClick = guarded(&TForm1::FreeUpClick);
   Edit1.OnChange = guarded(&TForm1::Edit1Change);
   Edit2.OnChange = guarded(&TForm1::Edit2Change);
   ComboBox1.OnChange = guarded(&TForm1::ComboBox1Change);
@@ -272,6 +273,11 @@ void TForm1::StringGrid1MouseDown(MouseButton button, int x, int y) {
   FreeSpace.caption = kNoAlertCaption;
   RDP.caption = RdpCaption(name);
   Reboot.caption = RebootCaption(name);
+  FreeUp.caption = FreeUpCaption(name);
+}
+
+void TForm1::FreeUpClick() {
+  if (services_.openCleanup) services_.openCleanup();
 }
 
 void TForm1::StringGrid1ContextPopup(bool& handled) {

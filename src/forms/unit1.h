@@ -56,6 +56,8 @@ struct FormServices {
   // The program: its minimising and restoring, its taskbar button, its end.
   TApplication* application = nullptr;
   SpreadsheetFactory spreadsheet;
+  // Shows the clean-up dialog afresh (for the server of the current row).
+  std::function<void()> openCleanup;
 };
 
 class TForm1 : public TForm {
@@ -91,10 +93,13 @@ class TForm1 : public TForm {
   // Components.
   TPopupMenu PopupMenu1{{{"FreeSpace", "Не генерить алерт", kImageNoError},
                          {"RDP", "Открыть RDP", kImageRdp},
-                         {"Reboot", "Перезагрузить", kImageReboot}}};
+                         {"Reboot", "Перезагрузить", kImageReboot},
+                         {"N3", "", -1, false, true},
+                         {"FreeUp", "Освободить место...", -1}}};
   TMenuItem& FreeSpace = PopupMenu1.Item("FreeSpace");
   TMenuItem& RDP = PopupMenu1.Item("RDP");
   TMenuItem& Reboot = PopupMenu1.Item("Reboot");
+  TMenuItem& FreeUp = PopupMenu1.Item("FreeUp");
   TPopupMenu PopupMenu2{{{"N1", "Открыть программу", kImageOpen}, {"N2", "Выйти", kImageExit}}};
   TMenuItem& N1 = PopupMenu2.Item("N1");
   TMenuItem& N2 = PopupMenu2.Item("N2");
@@ -138,6 +143,7 @@ class TForm1 : public TForm {
   void FreeSpaceClick();
   void RDPClick();
   void RebootClick();
+  void FreeUpClick();
 
   // The check run's view of this window.
   RunWindow& CheckRunWindow() { return runWindow_; }

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <functional>
+#include <utility>
 
 namespace kestrane {
 namespace {
@@ -177,7 +178,21 @@ RgbaImage DiskWithMagnifier(Colour body, Colour edge) {
   return c.Image();
 }
 
+// One 20 x 20 state of the red cross: a diagonal cross with a dark edge.
+void Cross(Canvas& c, float left) {
+  for (auto [thickness, colour] : {std::pair{4.2f, kDarkRed}, std::pair{2.8f, kRed}}) {
+    c.Line(left + 4.5f, 4.5f, left + 15.5f, 15.5f, thickness, colour);
+    c.Line(left + 15.5f, 4.5f, left + 4.5f, 15.5f, thickness, colour);
+  }
+}
+
 }  // namespace
+
+RgbaImage RedCrossGlyph() {
+  Canvas c(60, 20);
+  for (float left : {0.0f, 20.0f, 40.0f}) Cross(c, left);  // normal, disabled, pressed look alike
+  return c.Image();
+}
 
 ImageSet DefaultImageSet() {
   ImageSet set;

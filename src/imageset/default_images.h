@@ -8,4 +8,8 @@ namespace kestrane {
 
 ImageSet DefaultImageSet();
 
+// The clean-up dialog's buttons' glyph: a red diagonal cross, 60 x 20, three 20 x 20 states side by
+// side (normal, disabled, pressed) that look alike.
+RgbaImage RedCrossGlyph();
+
 }  // namespace kestrane

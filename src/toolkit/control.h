@@ -93,14 +93,24 @@ class TPanel : public TControl {
   using TControl::TControl;
 };
 
+struct LabelStyle {
+  bool wordWrap = false;
+  bool bold = false;
+  bool maroon = false;  // the text in maroon (128, 0, 0) instead of the window text colour
+};
+
 class TLabel : public TControl {
  public:
   TLabel(std::string name, Rect bounds, std::string text, bool wordWrap = false)
-      : TControl(std::move(name), bounds, std::move(text)), wordWrap_(wordWrap) {}
-  bool WordWrap() const { return wordWrap_; }
+      : TControl(std::move(name), bounds, std::move(text)), style_{wordWrap} {}
+  TLabel(std::string name, Rect bounds, std::string text, LabelStyle style)
+      : TControl(std::move(name), bounds, std::move(text)), style_(style) {}
+  bool WordWrap() const { return style_.wordWrap; }
+  bool Bold() const { return style_.bold; }
+  bool Maroon() const { return style_.maroon; }
 
  private:
-  bool wordWrap_;
+  LabelStyle style_;
 };
 
 class TEdit : public TControl {
@@ -142,17 +152,24 @@ class TComboBox : public TControl {
   std::vector<std::string> items_;
 };
 
+enum class ButtonKind {
+  Push,  // a push button, with a picture on its left when it has one
+  Flat,  // a flat button showing only its picture (normal, disabled and pressed side by side)
+};
+
 class TButton : public TControl {
  public:
-  TButton(std::string name, Rect bounds, std::string text, int picture = -1)
-      : TControl(std::move(name), bounds, std::move(text)), picture_(picture) {}
+  TButton(std::string name, Rect bounds, std::string text, int picture = -1, ButtonKind kind = ButtonKind::Push)
+      : TControl(std::move(name), bounds, std::move(text)), picture_(picture), kind_(kind) {}
   // Runs OnClick when enabled and visible, as a press of the button does.
   void Click();
-  int Picture() const { return picture_; }
+  int Picture() const { return picture_; }  // an index into the form's pictures, or -1
+  ButtonKind Kind() const { return kind_; }
   std::function<void()> OnClick;
 
  private:
   int picture_;
+  ButtonKind kind_;
 };
 
 class TProgressBar : public TControl {

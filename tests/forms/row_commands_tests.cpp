@@ -60,11 +60,13 @@ class RowCommandsTest : public Form1Test {
 TEST_F(RowCommandsTest, ARightPressSelectsTheRowAndNamesItsServerInTheCaptions) {
   Create();
   Rows({"srv01", "srv02", "srv03"});
-  EXPECT_EQ(Captions(), (std::vector<std::string>{"Не генерить алерт", "Открыть RDP", "Перезагрузить"}));
+  EXPECT_EQ(Captions(), (std::vector<std::string>{"Не генерить алерт", "Открыть RDP", "Перезагрузить", "",
+                                                  "Освободить место..."}));
   RightClick(60, 30);  // row 1
   EXPECT_EQ(form->StringGrid1.Row(), 1);
-  EXPECT_EQ(Captions(),
-            (std::vector<std::string>{"Не генерить алерт", "Зайти на сервер srv02 по RDP", "Перезагрузить сервер srv02"}));
+  EXPECT_EQ(Captions(), (std::vector<std::string>{"Не генерить алерт", "Зайти на сервер srv02 по RDP",
+                                                  "Перезагрузить сервер srv02", "",
+                                                  "Освободить место на сервере srv02"}));
   EXPECT_EQ(menu.shown, 1);
   RightClick(60, 300);  // below the last row: the current row stays, the menu concerns it
   EXPECT_EQ(form->StringGrid1.Row(), 1);

@@ -31,9 +31,9 @@ ControlWindow::ControlWindow(TControl& control, HWND parent, int id) : control_(
   } else if (dynamic_cast<TComboBox*>(&control)) {
     cls = L"COMBOBOX";
     style |= WS_TABSTOP | CBS_DROPDOWN | CBS_AUTOHSCROLL | WS_VSCROLL;
-  } else if (dynamic_cast<TButton*>(&control)) {
+  } else if (auto* button = dynamic_cast<TButton*>(&control)) {
     cls = L"BUTTON";
-    style |= WS_TABSTOP | BS_PUSHBUTTON;
+    style |= WS_TABSTOP | (button->Kind() == ButtonKind::Flat ? BS_OWNERDRAW : BS_PUSHBUTTON);
   } else if (dynamic_cast<TProgressBar*>(&control)) {
     cls = PROGRESS_CLASSW;
   }
@@ -63,8 +63,19 @@ void ControlWindow::TextChanged() {
 
 void ControlWindow::StateChanged() {
   if (!hwnd_) return;
+  const HWND parent = ::GetParent(hwnd_);
+  const bool usable = control_.Enabled() && control_.Visible();
+  // A control that goes while it has the focus hands it on, so the keyboard is never stranded.
+  if (!usable && ::GetFocus() == hwnd_) {
+    HWND next = ::GetNextDlgTabItem(parent, hwnd_, FALSE);
+    ::SetFocus(next && next != hwnd_ && ::IsWindowEnabled(next) ? next : parent);
+  }
   ::EnableWindow(hwnd_, control_.Enabled());
   ::ShowWindow(hwnd_, control_.Visible() ? SW_SHOWNA : SW_HIDE);
+  // A window left with the focus on itself gives it to the first control that can take it again.
+  if (usable && ::GetFocus() == parent && ::GetActiveWindow() == parent && (::GetWindowLongW(hwnd_, GWL_STYLE) & WS_TABSTOP)) {
+    ::SetFocus(::GetNextDlgTabItem(parent, nullptr, FALSE));
+  }
   if (auto* bar = dynamic_cast<TProgressBar*>(&control_)) {
     ::SendMessageW(hwnd_, PBM_SETRANGE32, 0, bar->Max());
     ::SendMessageW(hwnd_, PBM_SETPOS, bar->Position(), 0);
@@ -119,7 +130,8 @@ LRESULT CALLBACK ControlWindow::Subclass(HWND hwnd, UINT msg, WPARAM wp, LPARAM 
 
 LRESULT ControlWindow::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
   const bool memo = dynamic_cast<TMemo*>(&control_) != nullptr;
-  const bool button = dynamic_cast<TButton*>(&control_) != nullptr;
+  auto* pushButton = dynamic_cast<TButton*>(&control_);
+  const bool button = pushButton && pushButton->Kind() == ButtonKind::Push;  // a flat one draws itself
   switch (msg) {
     case WM_SETFOCUS:
       control_.FocusedByUser();

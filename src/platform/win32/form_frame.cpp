@@ -28,6 +28,21 @@ DWORD ExStyleOf(FormBorder border) {
   return WS_EX_CONTROLPARENT | (border == FormBorder::Dialog ? WS_EX_DLGMODALFRAME : 0);
 }
 
+// The states of a picture: three for a strip three times as wide as high, else the picture for each.
+std::array<RgbaImage, 3> StatesOf(const RgbaImage& picture) {
+  if (picture.height <= 0 || picture.width != 3 * picture.height) return {picture, picture, picture};
+  std::array<RgbaImage, 3> states;
+  const int side = picture.height;
+  for (int s = 0; s < 3; ++s) {
+    states[s] = RgbaImage{side, side, std::vector<std::uint8_t>(static_cast<std::size_t>(side) * side * 4)};
+    for (int y = 0; y < side; ++y) {
+      std::copy_n(&picture.rgba[(static_cast<std::size_t>(y) * picture.width + s * side) * 4], side * 4,
+                  &states[s].rgba[static_cast<std::size_t>(y) * side * 4]);
+    }
+  }
+  return states;
+}
+
 }  // namespace
 
 FormFrame::FormFrame(TForm& form, FrameSetup setup) : form_(form), setup_(std::move(setup)) {
@@ -55,6 +70,16 @@ FormFrame::FormFrame(TForm& form, FrameSetup setup) : form_(form), setup_(std::m
   std::vector<RgbaImage> menuSized;
   for (const RgbaImage& p : pictures) menuSized.push_back(Scaled(p, Scale(p.width), Scale(p.height)));
   menuPictures_ = MakeAlphaBitmaps(menuSized);
+  for (const RgbaImage& p : pictures) {
+    pictureStates_.push_back(StatesOf(p));
+    std::array<UniqueBitmap, 3> bitmaps;
+    for (int s = 0; s < 3; ++s) {
+      RgbaImage scaled = Scaled(pictureStates_.back()[s], Scale(pictureStates_.back()[s].width),
+                                Scale(pictureStates_.back()[s].height));
+      bitmaps[s] = MakeBitmap(scaled.width, scaled.height, PremultipliedBgra(scaled));
+    }
+    stateBitmaps_.push_back(std::move(bitmaps));
+  }
   CreateControls();
   ApplySize();
   ApplyLayout();
@@ -88,7 +113,17 @@ void FormFrame::Detach() {
 
 bool FormFrame::IsMain() const { return setup_.application && setup_.application->MainForm() == &form_; }
 
-void FormFrame::MakeFonts() { font_ = MakeWindowFont(dpi_); }
+void FormFrame::MakeFonts() {
+  font_ = MakeWindowFont(dpi_);
+  boldFont_ = MakeWindowFont(dpi_, true);
+}
+
+ControlWindow* FormFrame::PeerOf(HWND hwnd) const {
+  for (const auto& c : controls_) {
+    if (c->Handle() == hwnd) return c.get();
+  }
+  return nullptr;
+}
 
 HWND FormFrame::ControlHandle(const TControl& control) const {
   if (&control == gridControl_ && grid_) return grid_->Handle();
@@ -116,10 +151,11 @@ void FormFrame::CreateControls() {
     }
     controls_.push_back(std::make_unique<ControlWindow>(*c, hwnd_, id++));
     HWND hwnd = controls_.back()->Handle();
-    if (auto* button = dynamic_cast<TButton*>(c)) {
+    if (auto* button = dynamic_cast<TButton*>(c); button && button->Kind() == ButtonKind::Push) {
       int picture = button->Picture();
       if (picture >= 0 && picture < static_cast<int>(pictures.size())) {
-        HIMAGELIST list = ButtonImageList(pictures[picture], Scale(pictures[picture].width));
+        const RgbaImage& normal = pictureStates_[picture][0];
+        HIMAGELIST list = ButtonImageList(normal, Scale(normal.width));
         buttonImages_.push_back(list);
         BUTTON_IMAGELIST bil{list, RECT{Scale(4), 0, 0, 0}, BUTTON_IMAGELIST_ALIGN_LEFT};
         ::SendMessageW(hwnd, BCM_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(&bil));
@@ -160,6 +196,9 @@ void FormFrame::ApplyLayout() {
   HGDIOBJ oldFont = ::SelectObject(dc, font_.get());
   auto place = [&](const TControl& c, HWND hwnd) {
     Rect r = c.WindowBounds();
+    auto* styled = dynamic_cast<const TLabel*>(&c);
+    HFONT font = styled && styled->Bold() ? boldFont_.get() : font_.get();
+    ::SelectObject(dc, font);
     int height = Scale(dynamic_cast<const TComboBox*>(&c) ? r.height + 200 : r.height);
     int width = Scale(r.width);
     if (auto* label = dynamic_cast<const TLabel*>(&c)) {
@@ -174,7 +213,7 @@ void FormFrame::ApplyLayout() {
       width = label->WordWrap() ? std::max<int>(Scale(r.width), need.right) : std::max<int>(width, need.right);
     }
     ::SetWindowPos(hwnd, nullptr, Scale(r.left), Scale(r.top), width, height, SWP_NOZORDER | SWP_NOACTIVATE);
-    ::SendMessageW(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
+    ::SendMessageW(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
   };
   for (const auto& c : controls_) place(c->Control(), c->Handle());
   if (grid_) place(*gridControl_, grid_->Handle());
@@ -227,8 +266,8 @@ void FormFrame::VisibleChanged() {
   const RECT work = WorkArea();
   RECT r;
   ::GetWindowRect(hwnd_, &r);
-  if (!shownBefore_) {
-    // Centred on its owner's monitor the first time it is shown; the main window on the screen.
+  if (!shownBefore_ || !IsMain()) {
+    // The main window centred on the screen the first time; a dialog on its owner each time.
     RECT around = work;
     if (setup_.owner && !IsMain() && ::IsWindowVisible(setup_.owner)) ::GetWindowRect(setup_.owner, &around);
     int x = around.left + ((around.right - around.left) - (r.right - r.left)) / 2;
@@ -239,9 +278,10 @@ void FormFrame::VisibleChanged() {
   }
   ::ShowWindow(hwnd_, ::IsIconic(hwnd_) ? SW_RESTORE : SW_SHOW);
   ::SetForegroundWindow(hwnd_);
-  if (const TControl* focused = form_.FocusedControl()) {
-    if (HWND h = ControlHandle(*focused)) ::SetFocus(h);
-  }
+  // The form's focused control, or, as in a dialog, the first control of the tab order.
+  HWND focus = form_.FocusedControl() ? ControlHandle(*form_.FocusedControl()) : nullptr;
+  if (!focus || !::IsWindowEnabled(focus) || !::IsWindowVisible(focus)) focus = ::GetNextDlgTabItem(hwnd_, nullptr, FALSE);
+  if (focus) ::SetFocus(focus);
   ::UpdateWindow(hwnd_);
 }
 
@@ -257,8 +297,53 @@ void FormFrame::BusyChanged() {
   ::SetCursor(::LoadCursorW(nullptr, form_.Busy() ? IDC_WAIT : IDC_ARROW));
 }
 
+void FormFrame::DrawFlatButton(const DRAWITEMSTRUCT& item) {
+  RECT rc = item.rcItem;
+  ::FillRect(item.hDC, &rc, ::GetSysColorBrush(COLOR_BTNFACE));
+  const bool pressed = item.itemState & ODS_SELECTED;
+  if (pressed) ::DrawEdge(item.hDC, &rc, BDR_SUNKENOUTER, BF_RECT);
+  const ControlWindow* peer = PeerOf(item.hwndItem);
+  auto* button = peer ? dynamic_cast<const TButton*>(&peer->Control()) : nullptr;
+  const int picture = button ? button->Picture() : -1;
+  if (picture >= 0 && picture < static_cast<int>(stateBitmaps_.size())) {
+    const int state = (item.itemState & ODS_DISABLED) ? 1 : pressed ? 2 : 0;
+    const RgbaImage& image = pictureStates_[picture][state];
+    const int w = Scale(image.width), h = Scale(image.height);
+    HDC mem = ::CreateCompatibleDC(item.hDC);
+    HGDIOBJ old = ::SelectObject(mem, stateBitmaps_[picture][state].get());
+    BLENDFUNCTION blend{AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
+    const int x = (rc.left + rc.right - w) / 2 + (pressed ? 1 : 0);
+    const int y = (rc.top + rc.bottom - h) / 2 + (pressed ? 1 : 0);
+    ::GdiAlphaBlend(item.hDC, x, y, w, h, mem, 0, 0, w, h, blend);
+    ::SelectObject(mem, old);
+    ::DeleteDC(mem);
+  }
+  if (item.itemState & ODS_FOCUS) {
+    RECT focus = rc;
+    ::InflateRect(&focus, -2, -2);
+    ::DrawFocusRect(item.hDC, &focus);
+  }
+}
+
 LRESULT FormFrame::OnMessage(HWND, UINT msg, WPARAM wp, LPARAM lp) {
   switch (msg) {
+    case WM_DRAWITEM: {
+      const auto* item = reinterpret_cast<const DRAWITEMSTRUCT*>(lp);
+      if (item->CtlType == ODT_BUTTON) {
+        DrawFlatButton(*item);
+        return TRUE;
+      }
+      break;
+    }
+    case WM_CTLCOLORSTATIC: {
+      const ControlWindow* peer = PeerOf(reinterpret_cast<HWND>(lp));
+      auto* label = peer ? dynamic_cast<const TLabel*>(&peer->Control()) : nullptr;
+      if (!label || !label->Maroon()) break;
+      HDC dc = reinterpret_cast<HDC>(wp);
+      ::SetTextColor(dc, RGB(128, 0, 0));
+      ::SetBkColor(dc, ::GetSysColor(COLOR_BTNFACE));
+      return reinterpret_cast<LRESULT>(::GetSysColorBrush(COLOR_BTNFACE));
+    }
     case WM_SETCURSOR:
       // While busy the wait cursor over the window and every control in it.
       if (form_.Busy()) {
@@ -268,23 +353,21 @@ LRESULT FormFrame::OnMessage(HWND, UINT msg, WPARAM wp, LPARAM lp) {
       break;
     case WM_COMMAND: {
       HWND from = reinterpret_cast<HWND>(lp);
-      if (!from) return 0;  // IDOK and IDCANCEL of the dialog keyboard: nothing here
-      for (const auto& c : controls_) {
-        if (c->Handle() == from) {
-          c->Command(HIWORD(wp));
-          return 0;
+      if (!from) {
+        // Esc (IDCANCEL from the dialog keyboard) closes a dialog, as in any Windows dialog.
+        if (LOWORD(wp) == IDCANCEL && !IsMain() && form_.Border() == FormBorder::Dialog) {
+          ::PostMessageW(hwnd_, WM_CLOSE, 0, 0);
         }
+        return 0;
       }
+      if (ControlWindow* peer = PeerOf(from)) peer->Command(HIWORD(wp));
       return 0;
     }
     case DM_GETDEFID: {
-      // Enter presses the focused push button.
+      // Enter presses the focused button.
       HWND focus = ::GetFocus();
-      for (const auto& c : controls_) {
-        if (c->Handle() == focus && dynamic_cast<TButton*>(&c->Control())) {
-          return MAKELRESULT(::GetDlgCtrlID(focus), DC_HASDEFID);
-        }
-      }
+      const ControlWindow* peer = PeerOf(focus);
+      if (peer && dynamic_cast<TButton*>(&peer->Control())) return MAKELRESULT(::GetDlgCtrlID(focus), DC_HASDEFID);
       return 0;
     }
     case WM_TIMER:

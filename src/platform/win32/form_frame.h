@@ -9,6 +9,7 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <array>
 #include <functional>
 #include <memory>
 #include <vector>
@@ -70,6 +71,8 @@ class FormFrame : public FormPeer {
   void ApplySize();
   void KeepOnScreen();
   void Detach();  // after the window is gone nothing may reach it
+  void DrawFlatButton(const DRAWITEMSTRUCT& item);
+  ControlWindow* PeerOf(HWND hwnd) const;
 
   TForm& form_;
   FrameSetup setup_;
@@ -79,8 +82,12 @@ class FormFrame : public FormPeer {
   int dpi_ = 96;
   bool shownBefore_ = false;
   UniqueFont font_;
+  UniqueFont boldFont_;
   std::vector<UniqueBitmap> gridPictures_;
   std::vector<UniqueBitmap> menuPictures_;
+  // A picture three times as wide as high is a strip of states: normal, disabled, pressed.
+  std::vector<std::array<RgbaImage, 3>> pictureStates_;
+  std::vector<std::array<UniqueBitmap, 3>> stateBitmaps_;
   std::vector<HIMAGELIST> buttonImages_;
   std::vector<std::unique_ptr<ControlWindow>> controls_;
   std::unique_ptr<GridWindow> grid_;

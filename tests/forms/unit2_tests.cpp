@@ -1,0 +1,308 @@
+// The clean-up dialog against a recording file system: figures and rounding, masks, links, the
+// states of the dialog, its failures, and a count overtaken by a new show.
+#include "forms/unit2.h"
+
+#include <gtest/gtest.h>
+
+#include <condition_variable>
+#include <map>
+#include <mutex>
+
+#include "core/recording_window.h"
+#include "forms/folder_cleanup.h"
+#include "forms/form1_fixture.h"
+
+namespace kestrane {
+namespace {
+
+using attributes::kDirectory;
+using attributes::kHidden;
+using attributes::kReparsePoint;
+using attributes::kSystem;
+
+constexpr std::uint32_t kJunction = 0xA0000003;
+
+FolderEntry File(const std::string& name, std::int64_t size, std::uint32_t attrs = 0x20) {
+  return FolderEntry{name, attrs, 0, static_cast<std::uint32_t>(size >> 32), static_cast<std::uint32_t>(size)};
+}
+FolderEntry Dir(const std::string& name, std::uint32_t attrs = kDirectory) { return FolderEntry{name, attrs}; }
+FolderEntry Link(const std::string& name, std::uint32_t tag = kJunction) {
+  return FolderEntry{name, kDirectory | kReparsePoint, tag};
+}
+
+// Folders by their path without the trailing backslash. The shell's delete empties a folder and
+// everything below it, and notes when it would have gone through a link.
+class FakeFolders : public FolderService {
+ public:
+  std::map<std::string, std::vector<FolderEntry>> tree;
+  std::vector<std::string> calls;
+  bool failDelete = false;
+  bool gate = false;  // listings wait until released
+
+  bool List(const std::string& pattern, const std::function<void(const FolderEntry&)>& each) override {
+    std::vector<FolderEntry> entries;
+    {
+      std::unique_lock lock(mutex_);
+      released_.wait(lock, [&] { return !gate; });
+      calls.push_back("list " + pattern);
+      auto it = tree.find(FolderOf(pattern));
+      if (it == tree.end()) return false;
+      entries = it->second;
+    }
+    each(Dir("."));
+    each(Dir(".."));
+    for (const FolderEntry& e : entries) each(e);
+    return true;
+  }
+  void DeleteContent(const std::string& folder, const std::string& mask) override {
+    std::lock_guard lock(mutex_);
+    calls.push_back("delete " + folder + " " + mask);
+    if (failDelete) throw std::runtime_error("The network path was not found");
+    Empty(Trim(folder));
+  }
+  bool RemoveLink(const std::string& path, bool directory) override {
+    std::lock_guard lock(mutex_);
+    calls.push_back(std::string("remove link ") + (directory ? "folder " : "file ") + path);
+    std::string parent = path.substr(0, path.rfind('\\'));
+    std::string name = path.substr(path.rfind('\\') + 1);
+    auto& entries = tree[parent];
+    std::erase_if(entries, [&](const FolderEntry& e) { return e.name == name; });
+    return true;
+  }
+  void Release() {
+    {
+      std::lock_guard lock(mutex_);
+      gate = false;
+    }
+    released_.notify_all();
+  }
+  std::vector<std::string> Calls() {
+    std::lock_guard lock(mutex_);
+    return calls;
+  }
+
+ private:
+  static std::string Trim(std::string path) {
+    while (path.size() > 3 && path.back() == '\\') path.pop_back();
+    // "\\srv\c$\temp\\*.*": the doubled backslash before the name counts as one.
+    for (std::size_t i; (i = path.find("\\\\", 2)) != std::string::npos;) path.erase(i, 1);
+    return path;
+  }
+  static std::string FolderOf(const std::string& pattern) { return Trim(pattern.substr(0, pattern.rfind('\\'))); }
+  void Empty(const std::string& folder) {
+    for (const FolderEntry& e : tree[folder]) {
+      if (IsLink(e)) calls.push_back("THROUGH LINK " + folder + "\\" + e.name);
+      else if (e.attributes & kDirectory) Empty(folder + "\\" + e.name);
+    }
+    tree[folder].clear();
+  }
+  std::mutex mutex_;
+  std::condition_variable released_;
+};
+
+class Form2Test : public ::testing::Test {
+ protected:
+  std::shared_ptr<QueueDispatcher> dispatcher = std::make_shared<QueueDispatcher>();
+  std::shared_ptr<FakeFolders> folders = std::make_shared<FakeFolders>();
+  RecordingDialogs dialogs;
+  std::string server = "srv01";
+  std::unique_ptr<TForm2> form = std::make_unique<TForm2>(
+      Form2Services{dispatcher, &dialogs, folders, [this] { return server; }});
+
+  void TearDown() override {
+    folders->Release();
+    EXPECT_TRUE(testing::PumpUntil(*dispatcher, [&] { return form->LiveCounts() == 0; }));
+    form.reset();
+  }
+  void Count() {
+    form->Button1.Click();
+    ASSERT_TRUE(testing::PumpUntil(*dispatcher, [&] { return form->LiveCounts() == 0; }));
+    dispatcher->RunPending();
+  }
+  std::vector<std::string> SizeTexts() {
+    std::vector<std::string> out;
+    for (TLabel* l : {&form->Label6, &form->Label7, &form->Label8, &form->Label9, &form->Label10, &form->Label13}) {
+      out.push_back(l->Text());
+    }
+    return out;
+  }
+  bool RowButtonsEnabled() {
+    for (TButton* b : {&form->SpeedButton1, &form->SpeedButton2, &form->SpeedButton3, &form->SpeedButton4,
+                       &form->SpeedButton5, &form->SpeedButton6, &form->BitBtn1}) {
+      if (!b->Enabled()) return false;
+    }
+    return true;
+  }
+};
+
+TEST(Megabytes, RoundHalvesToEvenAndShowAsDigitsAndMB) {
+  EXPECT_EQ(ToMegabytes(524288), 0);      // half: to the even 0
+  EXPECT_EQ(ToMegabytes(524289), 1);
+  EXPECT_EQ(ToMegabytes(1572864), 2);     // 1.5: to the even 2
+  EXPECT_EQ(ToMegabytes(2621440), 2);     // 2.5: to the even 2
+  EXPECT_EQ(ToMegabytes(5368709120), 5120);
+  EXPECT_EQ(MegabyteFigure(5120), "5120 MB");
+  EXPECT_EQ(MegabyteFigure(0), "0 MB");
+}
+
+TEST_F(Form2Test, ShowingTheDialogMakesItFresh) {
+  form->Show();
+  EXPECT_EQ(form->Caption(), " Освобождение места");
+  EXPECT_EQ(form->ClientWidth(), 525);
+  EXPECT_EQ(form->ClientHeight(), 258);
+  EXPECT_TRUE(form->Button1.Enabled());
+  EXPECT_FALSE(form->Label14.Visible());
+  EXPECT_FALSE(form->SpeedButton1.Enabled());
+  EXPECT_FALSE(form->BitBtn1.Enabled());
+  EXPECT_EQ(SizeTexts(), std::vector<std::string>(6, "неоценено"));
+  EXPECT_EQ(form->Label11.Text(), "неоценено");  // the layout's "итого" is never seen
+  EXPECT_EQ(form->Label5.Text(), "C:\\Users\\%UserName%\\AppData\\Local\\Temp");
+}
+
+TEST_F(Form2Test, TheCountMeasuresEveryRowInMegabytesAndTheTotalFromTheBytes) {
+  const std::string share = "\\\\srv01\\c$";
+  folders->tree[share + "\\windows\\temp"] = {File("a.tmp", 524288)};
+  folders->tree[share + "\\temp"] = {File("b", 1048576), Dir("sub")};
+  folders->tree[share + "\\temp\\sub"] = {File("c", 524288)};  // 1.5 MB in all
+  folders->tree[share + "\\Windows\\SoftwareDistribution\\Download"] = {File("d", 2621440)};
+  folders->tree[share + "\\inetpub\\logs"] = {File("huge.log", 5368709120)};
+  folders->tree[share + "\\users"] = {Dir("Default", kDirectory | kHidden), Dir("All Users", kDirectory | kSystem),
+                                      Dir("admin"), Dir("Иванов"), File("desktop.ini", 282)};
+  folders->tree[share + "\\users\\admin\\AppData\\Local\\Temp"] = {File("x", 1048576)};
+  folders->tree[share + "\\users\\Иванов\\AppData\\Local\\Temp"] = {File("y", 1048576)};
+  folders->tree[share + "\\users\\Default\\AppData\\Local\\Temp"] = {File("z", 999999999)};  // hidden: left out
+  folders->tree[share + "\\ProgramData\\Microsoft\\Windows\\WER"] = {File("w", 524288)};
+  form->Show();
+  form->Button1.Click();
+  EXPECT_TRUE(form->Label14.Visible());  // counting
+  EXPECT_FALSE(form->Button1.Enabled());
+  EXPECT_FALSE(RowButtonsEnabled());
+  ASSERT_TRUE(testing::PumpUntil(*dispatcher, [&] { return form->LiveCounts() == 0; }));
+  dispatcher->RunPending();
+  EXPECT_EQ(SizeTexts(), (std::vector<std::string>{"0 MB", "2 MB", "2 MB", "5120 MB", "2 MB", "0 MB"}));
+  // The total rounds the summed bytes (exactly 5127 MB), the figures add up to 5126.
+  EXPECT_EQ(form->Label11.Text(), "5127 MB");
+  EXPECT_EQ(form->Label1.Text(), "\\\\srv01\\c$\\windows\\temp\\");
+  EXPECT_EQ(form->Label5.Text(), "\\\\srv01\\c$\\users\\%users%\\AppData\\Local\\Temp");
+  EXPECT_EQ(form->Label12.Text(), "\\\\srv01\\c$\\ProgramData\\Microsoft\\Windows\\WER\\");
+  EXPECT_FALSE(form->Label14.Visible());
+  EXPECT_FALSE(form->Button1.Enabled());  // until shown again
+  EXPECT_TRUE(RowButtonsEnabled());
+  // The profile root in listing order, a plain file tried as a profile and adding nothing.
+  std::vector<std::string> calls = folders->Calls();
+  auto listed = [&](const std::string& folder) {
+    return std::find(calls.begin(), calls.end(), "list " + share + folder + "\\*.*") != calls.end();
+  };
+  EXPECT_TRUE(listed("\\users\\admin\\AppData\\Local\\Temp"));
+  EXPECT_TRUE(listed("\\users\\Иванов\\AppData\\Local\\Temp"));
+  EXPECT_TRUE(listed("\\users\\desktop.ini\\AppData\\Local\\Temp"));
+  EXPECT_FALSE(listed("\\users\\Default\\AppData\\Local\\Temp"));
+  EXPECT_FALSE(listed("\\users\\All Users\\AppData\\Local\\Temp"));
+}
+
+TEST_F(Form2Test, AfterARowButtonTheTotalIsTheSumOfTheShownFigures) {
+  const std::string share = "\\\\srv01\\c$";
+  folders->tree[share + "\\temp"] = {File("b", 1572864)};           // 1.5 MB: 2
+  folders->tree[share + "\\inetpub\\logs"] = {File("l", 2621440)};  // 2.5 MB: 2
+  folders->tree[share + "\\windows\\temp"] = {File("t", 1572864)};  // 1.5 MB: 2
+  form->Show();
+  Count();
+  EXPECT_EQ(form->Label11.Text(), "6 MB");  // 5.5 MB of bytes rounds to 6, the figures add up to 6
+  form->SpeedButton1.Click();               // C:\windows\temp emptied
+  EXPECT_EQ(form->Label6.Text(), "0 MB");
+  EXPECT_EQ(form->Label11.Text(), "4 MB");  // the sum of the figures now
+  EXPECT_EQ(folders->Calls().back(), "list \\\\srv01\\c$\\windows\\temp\\*.*");
+  EXPECT_NE(std::find(folders->calls.begin(), folders->calls.end(), "delete \\\\srv01\\c$\\windows\\temp\\ *.*"),
+            folders->calls.end());
+  EXPECT_TRUE(folders->tree[share + "\\windows\\temp"].empty());
+  EXPECT_EQ(folders->tree[share + "\\temp"].size(), 1u);  // only its own row's folder
+}
+
+TEST_F(Form2Test, LinksAreNeitherEnteredNorCountedAndGoAsLinksBeforeTheShellDeletes) {
+  const std::string temp = "\\\\srv01\\c$\\temp";
+  folders->tree[temp] = {File("a", 1048576), Link("loop"), Dir("deep"), Link("wine", 0)};
+  folders->tree[temp + "\\loop"] = {File("again", 1048576 * 100)};  // what a followed link would reach
+  folders->tree[temp + "\\deep"] = {Link("Application Data"), File("b", 1048576)};
+  folders->tree[temp + "\\deep\\Application Data"] = {File("c", 1048576 * 100)};
+  form->Show();
+  Count();
+  EXPECT_EQ(form->Label7.Text(), "2 MB");
+  for (const std::string& call : folders->Calls()) EXPECT_EQ(call.find("loop\\"), std::string::npos) << call;
+  folders->calls.clear();
+  form->SpeedButton2.Click();
+  std::vector<std::string> calls = folders->Calls();
+  ASSERT_GE(calls.size(), 6u);
+  auto at = [&](const std::string& call) { return std::find(calls.begin(), calls.end(), call) - calls.begin(); };
+  const auto deleted = at("delete " + temp + "\\ *.*");
+  EXPECT_LT(at("remove link folder " + temp + "\\loop"), deleted);
+  EXPECT_LT(at("remove link folder " + temp + "\\wine"), deleted);
+  EXPECT_LT(at("remove link folder " + temp + "\\deep\\Application Data"), deleted);
+  for (const std::string& call : calls) EXPECT_EQ(call.rfind("THROUGH LINK", 0), std::string::npos) << call;
+  EXPECT_EQ(form->Label7.Text(), "0 MB");
+}
+
+TEST_F(Form2Test, AFailedDeletionSaysSoAndKeepsTheLabelsRowFiveGoesToTheErrorBox) {
+  folders->tree["\\\\srv01\\c$\\temp"] = {File("b", 1048576 * 3)};
+  folders->tree["\\\\srv01\\c$\\users"] = {Dir("admin")};
+  form->Show();
+  Count();
+  folders->failDelete = true;
+  form->SpeedButton2.Click();
+  EXPECT_EQ(dialogs.information, std::vector<std::string>{"Возникла ошибка! Файлы не удалены."});
+  EXPECT_EQ(form->Label7.Text(), "3 MB");
+  EXPECT_EQ(form->Label11.Text(), "3 MB");
+  form->SpeedButton5.Click();
+  EXPECT_EQ(dialogs.errors, std::vector<std::string>{"The network path was not found."});
+  EXPECT_EQ(dialogs.information.size(), 1u);
+}
+
+TEST_F(Form2Test, ACountOvertakenByANewShowNeverWritesIntoTheNewFigures) {
+  folders->tree["\\\\srv01\\c$\\temp"] = {File("b", 1048576 * 3)};
+  form->Show();
+  folders->gate = true;
+  form->Button1.Click();  // the worker waits in its first listing
+  form->Hide();
+  form->Show();  // Fresh again while the old count runs
+  EXPECT_TRUE(form->Button1.Enabled());
+  folders->Release();
+  ASSERT_TRUE(testing::PumpUntil(*dispatcher, [&] { return form->LiveCounts() == 0; }));
+  dispatcher->RunPending();
+  EXPECT_EQ(SizeTexts(), std::vector<std::string>(6, "неоценено"));
+  EXPECT_EQ(form->Label11.Text(), "неоценено");
+  EXPECT_FALSE(RowButtonsEnabled());
+  Count();  // a new count from Fresh
+  EXPECT_EQ(form->Label7.Text(), "3 MB");
+}
+
+TEST_F(Form2Test, ATextThatIsNoHostNameCountsNothing) {
+  for (const char* name : {"", "srv01 /s", "..\\x", "srv\\c$"}) {
+    server = name;
+    form->Hide();
+    form->Show();
+    form->Button1.Click();
+    EXPECT_TRUE(form->Button1.Enabled()) << name;  // still fresh
+    EXPECT_FALSE(form->Label14.Visible());
+  }
+  EXPECT_EQ(dialogs.errors.size(), 4u);
+  EXPECT_NE(dialogs.errors[0].find("«»"), std::string::npos);
+  EXPECT_TRUE(folders->Calls().empty());
+  server = "fe80::1";  // an IPv6 address in its share form
+  form->Button1.Click();
+  ASSERT_TRUE(testing::PumpUntil(*dispatcher, [&] { return form->LiveCounts() == 0; }));
+  EXPECT_EQ(form->RowPaths()[1], "\\\\fe80--1.ipv6-literal.net\\c$\\temp\\");
+}
+
+TEST_F(Form1Test, TheTableMenuOpensTheCleanupDialogForTheCurrentRow) {
+  int opened = 0;
+  services.openCleanup = [&] { ++opened; };
+  Create();
+  form->StringGrid1.SetCell(3, 0, "srv01");
+  form->StringGrid1.SetViewport(700, 400);
+  form->StringGrid1.MouseDown(MouseButton::Right, 60, 5);
+  EXPECT_EQ(form->FreeUp.caption, "Освободить место на сервере srv01");
+  form->FreeUp.Click();
+  EXPECT_EQ(opened, 1);
+}
+
+}  // namespace
+}  // namespace kestrane
