@@ -2,12 +2,16 @@
 #include <windows.h>
 #include <shellapi.h>
 
+#include <chrono>
 #include <iostream>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "cli/check_command.h"
+#include "platform/ansi_text.h"
+#include "platform/files.h"
+#include "platform/user_name.h"
 #include "platform/win32/wide_text.h"
 #include "platform/win32/wmi_disk_query.h"
 
@@ -39,9 +43,19 @@ void Write(DWORD which, const std::string& text) {
 }  // namespace
 
 int main() {
+  kestrane::CheckEnvironment env;
+  // Each server on a worker thread of its own, in the multithreaded apartment.
+  env.queries = [] { return kestrane::win32::MakeWmiDiskQuery(kestrane::win32::ComApi::Multithreaded()); };
+  env.readFile = kestrane::ReadWholeFile;
+  env.ansi = kestrane::AnsiToUtf8;
+  env.writeFile = kestrane::ReplaceFileAtomically;
+  env.computerName = kestrane::LocalComputerName;
+  env.seconds = [] {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
+  };
   std::ostringstream out;
   std::ostringstream err;
-  int code = kestrane::CheckMain(Arguments(), [] { return kestrane::win32::MakeWmiDiskQuery(); }, out, err);
+  int code = kestrane::CheckMain(Arguments(), env, out, err);
   Write(STD_OUTPUT_HANDLE, out.str());
   Write(STD_ERROR_HANDLE, err.str());
   return code;

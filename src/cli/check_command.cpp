@@ -1,112 +1,236 @@
 #include "cli/check_command.h"
 
-#include <stdexcept>
+#include <cmath>
+#include <cstdio>
+#include <set>
 
-#include "core/check_run.h"
+#include "core/list_file.h"
+#include "core/number_text.h"
+#include "core/server_list.h"
 #include "core/server_table.h"
 #include "core/size_text.h"
-#include "core/table_run_window.h"
 
 namespace kestrane {
 namespace {
 
-// The table and the fields of a window, without a window.
-class ConsoleRunWindow : public TableRunWindow {
- public:
-  explicit ConsoleRunWindow(const CheckOptions& options)
-      : TableRunWindow(table_),
-        lines_(options.names.empty() ? std::vector<std::string>{""} : options.names),
-        inputs_{options.threshold, options.unit} {}
+// The disk cell's share: the whole part of F x 100 / S.
+std::int64_t Share(const DiskReading& disk) {
+  if (disk.Size == 0) return 0;
+  return static_cast<std::int64_t>(static_cast<__int128>(disk.FreeSpace) * 100 / disk.Size);
+}
 
-  int ListLineCount() override { return static_cast<int>(lines_.size()); }
-  std::string ListLine(int i) override { return i < ListLineCount() ? lines_[i] : std::string(); }
-  ThresholdInputs ReadThresholdInputs() override { return inputs_; }
-  void SetProgressMax(int) override {}
-  void SetProgressPosition(int) override {}
-  void SetStopEnabled(bool) override {}
-  void SetExcelEnabled(bool) override {}
-  void SetTrayImage(int index) override { alert_ = index == kTrayImageAlert; }
-  void SetTrayHint(std::string) override {}
-  void ShowBalloon(std::string, std::string, BalloonIcon, int) override {}
-  void ShowMessage(std::string) override {}  // the list always has a line here
-  void FocusList() override {}
+// Below a threshold: the shown size against the bytes (as the window judges), or the share.
+bool Below(const ThresholdSpec& spec, const std::string& unit, const std::string& cellText, const DiskReading& disk) {
+  if (spec.percent) return static_cast<double>(Share(disk)) < ParseFloat(spec.text);
+  std::optional<std::int64_t> size = ReadBackSize(cellText);
+  return size && IsBelowThreshold(*size, spec.text, unit);
+}
 
-  using TableRunWindow::Table;
-  bool Alert() const { return alert_; }
+// The smallest whole number of bytes that is not below the threshold, for a plug-in's range.
+std::int64_t AlertBelowBytes(const ThresholdSpec& spec, const std::string& unit, const DiskReading& disk) {
+  if (spec.percent) {
+    long double bytes = static_cast<long double>(disk.Size) * ParseFloat(spec.text) / 100;
+    return static_cast<std::int64_t>(std::ceil(bytes));
+  }
+  return static_cast<std::int64_t>(std::ceil(*ThresholdBytes(spec.text, unit)));
+}
 
- private:
-  ServerTable table_;  // constructed before the base uses it: the base only keeps a reference
-  std::vector<std::string> lines_;
-  ThresholdInputs inputs_;
-  bool alert_ = false;
-};
+std::string ServerLabel(const std::string& name, const std::string& computerName) {
+  return name.empty() ? computerName : name;
+}
+
+std::string PerfLabel(const std::string& text) {
+  std::string out = "'";
+  for (char c : text) out += c == '\'' ? std::string("''") : std::string(1, c);
+  return out + "'";
+}
+
+std::string PromValue(const std::string& text) {
+  std::string out;
+  for (char c : text) {
+    if (c == '\\') out += "\\\\";
+    else if (c == '"') out += "\\\"";
+    else if (c == '\n') out += "\\n";
+    else out += c;
+  }
+  return out;
+}
+
+std::string Join(const std::vector<std::string>& items, const char* separator) {
+  std::string out;
+  for (std::size_t i = 0; i < items.size(); ++i) out += (i ? separator : "") + items[i];
+  return out;
+}
+
+// Whether the arguments ask for the plug-in format, also when they cannot be read whole.
+bool AsksForNagios(const std::vector<std::string>& args) {
+  for (std::size_t i = 0; i + 1 < args.size() && args[i] != "--"; ++i) {
+    if (args[i] == "--format" && args[i + 1] == "nagios") return true;
+  }
+  return false;
+}
+
+std::vector<std::string> ListNames(const CheckOptions& options, const CheckEnvironment& env) {
+  std::vector<std::string> names = options.names;
+  for (const std::string& file : options.listFiles) {
+    std::vector<std::string> lines = SplitServerList(ListTextFromFile(env.readFile(file), env.ansi));
+    names.insert(names.end(), lines.begin(), lines.end());
+  }
+  if (options.names.empty() && options.listFiles.empty()) names.push_back("");  // the local computer
+  if (names.empty()) throw UsageError("В списке нет ни одного сервера.");
+  return names;
+}
 
 }  // namespace
 
-CheckOptions ParseCheckArguments(const std::vector<std::string>& args) {
-  CheckOptions options;
-  bool namesOnly = false;
-  for (std::size_t i = 0; i < args.size(); ++i) {
-    const std::string& arg = args[i];
-    if (!namesOnly && (arg == "--threshold" || arg == "--unit")) {
-      if (i + 1 >= args.size()) throw std::invalid_argument("После " + arg + " нужно значение.");
-      (arg == "--threshold" ? options.threshold : options.unit) = args[++i];
-    } else if (!namesOnly && (arg == "--help" || arg == "-h" || arg == "/?")) {
-      options.help = true;
-    } else if (!namesOnly && arg == "--") {
-      namesOnly = true;
-    } else if (!namesOnly && arg.size() > 1 && arg[0] == '-' && arg[1] == '-') {
-      throw std::invalid_argument("Неизвестный параметр: " + arg);
-    } else {
-      options.names.push_back(arg);
+CheckVerdict Judge(const std::vector<ServerResult>& results, const CheckOptions& options) {
+  CheckVerdict verdict;
+  for (const ServerResult& r : results) {
+    if (r.check.failed) {
+      verdict.unchecked.push_back(r.name);
+      continue;
+    }
+    for (std::size_t i = 0; i < r.check.disks.size(); ++i) {
+      const DiskReading& disk = r.check.disks[i];
+      const std::string cell = r.cells[kFirstDiskColumn + i];
+      const std::string fault = (r.name.empty() ? std::string() : r.name + " ") + cell;
+      if (Below(options.threshold, options.unit, cell, disk)) {
+        verdict.critical.push_back(fault);
+      } else if (options.warning && Below(*options.warning, options.unit, cell, disk)) {
+        verdict.warning.push_back(fault);
+      }
     }
   }
-  if (options.unit != "MB" && options.unit != "GB") {
-    throw std::invalid_argument("Единица порога должна быть MB или GB, а не \"" + options.unit + "\".");
-  }
-  try {
-    ThresholdBytes(options.threshold, options.unit);
-  } catch (const std::exception& e) {
-    throw std::invalid_argument("Неверный порог: " + std::string(e.what()) + ".");
-  }
-  return options;
+  verdict.exitCode = !verdict.critical.empty() || !verdict.unchecked.empty() ? kExitCritical
+                     : !verdict.warning.empty()                               ? kExitWarning
+                                                                              : kExitOk;
+  return verdict;
 }
 
-int RunCheckCommand(const CheckOptions& options, const DiskQueryFactory& queries, std::ostream& out) {
-  auto dispatcher = std::make_shared<QueueDispatcher>();
-  ConsoleRunWindow window(options);
-  {
-    CheckRunner runner(dispatcher, window, queries);
-    runner.Start();
-    while (runner.Active()) dispatcher->WaitAndRunPending(50);
+std::string TableText(const std::vector<ServerResult>& results) {
+  std::string out;
+  bool alert = false;
+  for (const ServerResult& r : results) {
+    std::vector<std::string> cells = r.cells;
+    while (!cells.empty() && cells.back().empty()) cells.pop_back();
+    out += Join(cells, "\t") + "\n";
+    alert = alert || r.check.below;
   }
-  const ServerTable& table = window.Table();
-  for (int row = 0; row < table.RowCount(); ++row) {
-    std::vector<std::string> cells = table.RowCells(row);
-    for (std::size_t col = 0; col < cells.size(); ++col) {
-      if (col > 0) out << '\t';
-      out << cells[col];
+  out += alert ? "Оповещение: место заканчивается\n" : "Оповещение: нет\n";
+  return out;
+}
+
+std::string NagiosText(const std::vector<ServerResult>& results, const CheckOptions& options,
+                       const CheckVerdict& verdict, const std::string& computerName) {
+  static const char* const kStates[] = {"OK", "WARNING", "CRITICAL", "UNKNOWN"};
+  std::vector<std::string> parts;
+  if (!verdict.critical.empty()) parts.push_back("ниже порога: " + Join(verdict.critical, ", "));
+  if (!verdict.unchecked.empty()) {
+    std::vector<std::string> names;
+    for (const std::string& n : verdict.unchecked) names.push_back(ServerLabel(n, computerName));
+    parts.push_back("не проверены: " + Join(names, ", "));
+  }
+  if (!verdict.warning.empty()) parts.push_back("ниже предупреждения: " + Join(verdict.warning, ", "));
+  std::size_t disks = 0;
+  for (const ServerResult& r : results) disks += r.check.disks.size();
+  if (parts.empty()) {
+    parts.push_back("дисков: " + std::to_string(disks) + ", серверов: " + std::to_string(results.size()));
+  }
+  std::string out = std::string("DISKFREE ") + kStates[verdict.exitCode] + " - " + Join(parts, "; ");
+  std::vector<std::string> perf;
+  for (const ServerResult& r : results) {
+    for (const DiskReading& disk : r.check.disks) {
+      std::string entry = PerfLabel(ServerLabel(r.name, computerName) + " " + disk.DeviceID + " free") + "=" +
+                          std::to_string(disk.FreeSpace) + "B;";
+      if (options.warning) entry += std::to_string(AlertBelowBytes(*options.warning, options.unit, disk)) + ":";
+      entry += ";" + std::to_string(AlertBelowBytes(options.threshold, options.unit, disk)) + ":;0;" +
+               std::to_string(disk.Size);
+      perf.push_back(entry);
     }
-    out << '\n';
   }
-  out << (window.Alert() ? "Оповещение: место заканчивается" : "Оповещение: нет") << '\n';
-  return window.Alert() ? kExitAlert : kExitNoAlert;
+  if (!perf.empty()) out += " | " + Join(perf, " ");
+  out += "\n";
+  for (const ServerResult& r : results) {
+    if (r.check.failed) out += ServerLabel(r.name, computerName) + ": не удалось проверить (" + r.check.error + ")\n";
+  }
+  return out;
 }
 
-int CheckMain(const std::vector<std::string>& args, const DiskQueryFactory& queries, std::ostream& out,
-              std::ostream& err) {
+std::string PrometheusText(const std::vector<ServerResult>& results, double durationSeconds,
+                           const std::string& computerName) {
+  // A server named twice is one series.
+  std::vector<const ServerResult*> servers;
+  std::set<std::string> seen;
+  for (const ServerResult& r : results) {
+    if (seen.insert(ServerLabel(r.name, computerName)).second) servers.push_back(&r);
+  }
+  std::string out;
+  auto disks = [&](const char* metric, const char* help, auto value) {
+    out += std::string("# HELP ") + metric + " " + help + "\n# TYPE " + metric + " gauge\n";
+    for (const ServerResult* r : servers) {
+      for (const DiskReading& d : r->check.disks) {
+        out += std::string(metric) + "{server=\"" + PromValue(ServerLabel(r->name, computerName)) + "\",disk=\"" +
+               PromValue(d.DeviceID) + "\"} " + std::to_string(value(d)) + "\n";
+      }
+    }
+  };
+  disks("kestrane_disk_free_bytes", "Free space of a fixed disk in bytes.", [](const DiskReading& d) { return d.FreeSpace; });
+  disks("kestrane_disk_size_bytes", "Size of a fixed disk in bytes.", [](const DiskReading& d) { return d.Size; });
+  out += "# HELP kestrane_server_up Whether the server could be checked (1) or not (0).\n";
+  out += "# TYPE kestrane_server_up gauge\n";
+  for (const ServerResult* r : servers) {
+    out += "kestrane_server_up{server=\"" + PromValue(ServerLabel(r->name, computerName)) + "\"} " +
+           (r->check.failed ? "0" : "1") + "\n";
+  }
+  char duration[64];
+  std::snprintf(duration, sizeof duration, "%.3f", durationSeconds);
+  out += "# HELP kestrane_check_duration_seconds How long the check took.\n";
+  out += "# TYPE kestrane_check_duration_seconds gauge\n";
+  out += std::string("kestrane_check_duration_seconds ") + duration + "\n";
+  return out;
+}
+
+int CheckMain(const std::vector<std::string>& args, const CheckEnvironment& env, std::ostream& out, std::ostream& err) {
   CheckOptions options;
+  std::vector<std::string> names;
   try {
     options = ParseCheckArguments(args);
-  } catch (const std::invalid_argument& e) {
-    err << e.what() << '\n' << kCheckUsage;
-    return kExitBadArguments;
+    if (options.help) {
+      out << kCheckUsage;
+      return kExitOk;
+    }
+    names = ListNames(options, env);
+  } catch (const std::exception& e) {
+    // A bad argument or an unreadable list: UNKNOWN, said where the monitoring reads it.
+    if (AsksForNagios(args)) out << "DISKFREE UNKNOWN - " << e.what() << "\n";
+    err << e.what() << "\n";
+    if (dynamic_cast<const UsageError*>(&e)) err << kCheckUsage;
+    return kExitUnknown;
   }
-  if (options.help) {
-    out << kCheckUsage;
-    return kExitNoAlert;
+  const double started = env.seconds();
+  DiskTest test = [options](RunWindow&, const std::string& text, const DiskReading& disk) {
+    return Below(options.threshold, options.unit, text, disk);
+  };
+  std::vector<ServerResult> results = CheckServers(names, env.queries, test, options.parallel, options.timeout);
+  const double duration = env.seconds() - started;
+  CheckVerdict verdict = Judge(results, options);
+  std::string text;
+  switch (options.format) {
+    case OutputFormat::Table: text = TableText(results); break;
+    case OutputFormat::Nagios: text = NagiosText(results, options, verdict, env.computerName()); break;
+    case OutputFormat::Prometheus: text = PrometheusText(results, duration, env.computerName()); break;
   }
-  return RunCheckCommand(options, queries, out);
+  if (!options.output) {
+    out << text;
+    return verdict.exitCode;
+  }
+  try {
+    env.writeFile(*options.output, text);
+  } catch (const std::exception& e) {
+    err << e.what() << "\n";
+    return kExitUnknown;
+  }
+  return verdict.exitCode;
 }
 
 }  // namespace kestrane

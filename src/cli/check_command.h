@@ -1,40 +1,49 @@
-// kestrane-check: one check run from the command line, the table printed as text.
+// kestrane-check: one check of a list of servers, printed as a table, as a monitoring plug-in's
+// status line with performance data, or in Prometheus's text format; the exit code says the state.
 #pragma once
 
+#include <functional>
 #include <ostream>
 #include <string>
 #include <vector>
 
+#include "cli/check_options.h"
+#include "cli/parallel_check.h"
 #include "core/disk_query.h"
 
 namespace kestrane {
 
-inline constexpr int kExitNoAlert = 0;
-inline constexpr int kExitAlert = 1;
-inline constexpr int kExitBadArguments = 2;
+// Monitoring plug-in states, which are the exit codes.
+inline constexpr int kExitOk = 0;
+inline constexpr int kExitWarning = 1;
+inline constexpr int kExitCritical = 2;
+inline constexpr int kExitUnknown = 3;
 
-inline constexpr char kCheckUsage[] =
-    "Использование: kestrane-check [--threshold T] [--unit MB|GB] [ИМЯ ...]\n"
-    "Проверяет свободное место на фиксированных дисках серверов (без имени - этого компьютера).\n"
-    "По умолчанию порог 2 GB. Код выхода: 0 - места достаточно, 1 - место заканчивается,\n"
-    "2 - неверные аргументы.\n";
-
-struct CheckOptions {
-  std::string threshold = "2";
-  std::string unit = "GB";
-  std::vector<std::string> names;  // server list lines; none means the local computer
-  bool help = false;
+// What the command needs of the system.
+struct CheckEnvironment {
+  DiskQueryFactory queries;
+  std::function<std::vector<std::uint8_t>(const std::string& path)> readFile;
+  std::function<std::string(std::string_view ansi)> ansi;
+  std::function<void(const std::string& path, const std::string& text)> writeFile;  // whole, atomically
+  std::function<std::string()> computerName;      // the local computer, for the empty name
+  std::function<double()> seconds;                // a clock, for the check's duration
 };
 
-// Throws std::invalid_argument with a message for the operator.
-CheckOptions ParseCheckArguments(const std::vector<std::string>& args);
+// The state of one checked list: disks below the threshold, below the warning, servers not checked.
+struct CheckVerdict {
+  int exitCode = kExitOk;
+  std::vector<std::string> critical, warning, unchecked;  // "srv1 D: 700 MB (1%)", "srv2"
+};
 
-// Runs one check over the names and prints every table row, then the alert line.
-// The calling thread serves as the window thread. Returns the exit code.
-int RunCheckCommand(const CheckOptions& options, const DiskQueryFactory& queries, std::ostream& out);
+CheckVerdict Judge(const std::vector<ServerResult>& results, const CheckOptions& options);
 
-// The whole command: arguments to exit code, errors to `err`.
-int CheckMain(const std::vector<std::string>& args, const DiskQueryFactory& queries, std::ostream& out,
-              std::ostream& err);
+std::string TableText(const std::vector<ServerResult>& results);
+std::string NagiosText(const std::vector<ServerResult>& results, const CheckOptions& options,
+                       const CheckVerdict& verdict, const std::string& computerName);
+std::string PrometheusText(const std::vector<ServerResult>& results, double durationSeconds,
+                           const std::string& computerName);
+
+// The whole command: arguments to exit code, the result to `out` or the --output file, messages to `err`.
+int CheckMain(const std::vector<std::string>& args, const CheckEnvironment& env, std::ostream& out, std::ostream& err);
 
 }  // namespace kestrane

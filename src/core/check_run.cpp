@@ -10,6 +10,51 @@
 
 namespace kestrane {
 
+bool BelowThresholdFields(RunWindow& window, const std::string& cellText, const DiskReading&) {
+  std::optional<std::int64_t> size = ReadBackSize(cellText);
+  ThresholdInputs inputs = window.ReadThresholdInputs();
+  return size && IsBelowThreshold(*size, inputs.threshold, inputs.unit);
+}
+
+ServerCheck CheckServer(RunWindow& window, DiskQuery& query, int row, const std::string& name, const DiskTest& test,
+                        bool& alert) {
+  ServerCheck check;
+  int col = kFirstDiskColumn;
+  window.SetCell(kNameColumn, row, name);
+  try {
+    query.Open(name);
+    while (std::optional<DiskReading> reading = query.NextDisk()) {
+      std::string text = FormatDiskCell(*reading);
+      window.SetCell(col, row, text);
+      // The threshold test and the alert test read the window at one moment, in one trip.
+      window.Together([&](RunWindow& w) {
+        if (test(w, text, *reading)) {
+          w.SetCell(kAlertColumn, row, std::string(kAlertFlag));
+          check.below = true;
+        }
+        RowMarks marks = w.ReadRowMarks(row);
+        if (marks.flag == kAlertFlag && marks.marker.empty()) alert = true;
+      });
+      check.disks.push_back(*reading);
+      ++col;
+    }
+  } catch (const RunCancelled&) {
+    throw;
+  } catch (const std::exception& e) {
+    // A server fails as a whole, wherever it fails; an ended run is not a failure.
+    check.failed = true;
+    check.error = e.what();
+  } catch (...) {
+    check.failed = true;
+    check.error = "Unknown exception";
+  }
+  if (check.failed) {
+    window.SetCell(col, row, std::string(kUnavailableText));
+    query.Release();
+  }
+  return check;
+}
+
 void RunChecks(RunWindow& window, DiskQuery& query) {
   window.ClearResultColumns();
   const int count = window.ListLineCount();
@@ -18,37 +63,9 @@ void RunChecks(RunWindow& window, DiskQuery& query) {
   for (int row = 0; row < count; ++row) {
     query.Prepare();
     window.SetProgressMax(count);
-    int col = kFirstDiskColumn;
     std::string name = window.ListLine(row);
-    window.SetCell(kNameColumn, row, name);
-    // A server fails as a whole, wherever it fails; an ended run is not a failure.
-    auto failServer = [&] {
-      window.SetCell(col, row, std::string(kUnavailableText));
-      query.Release();
-    };
-    try {
-      query.Open(name);
-      while (std::optional<DiskReading> reading = query.NextDisk()) {
-        std::string text = FormatDiskCell(*reading);
-        window.SetCell(col, row, text);
-        std::optional<std::int64_t> size = ReadBackSize(text);
-        // The threshold test and the alert test read the window at one moment, in one trip.
-        window.Together([&](RunWindow& w) {
-          ThresholdInputs inputs = w.ReadThresholdInputs();
-          if (size && IsBelowThreshold(*size, inputs.threshold, inputs.unit)) {
-            w.SetCell(kAlertColumn, row, std::string(kAlertFlag));
-          }
-          RowMarks marks = w.ReadRowMarks(row);
-          if (marks.flag == kAlertFlag && marks.marker.empty()) alert = true;
-        });
-        ++col;
-      }
-      window.SetProgressPosition(row + 1);
-    } catch (const RunCancelled&) {
-      throw;
-    } catch (...) {
-      failServer();
-    }
+    ServerCheck check = CheckServer(window, query, row, name, BelowThresholdFields, alert);
+    if (!check.failed) window.SetProgressPosition(row + 1);
   }
   window.SetStopEnabled(false);
   if (alert) {

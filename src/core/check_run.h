@@ -8,8 +8,10 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "core/disk_query.h"
+#include "core/disk_reading.h"
 #include "core/dispatcher.h"
 
 namespace kestrane {
@@ -66,6 +68,28 @@ class RunWindow {
 
 // Thrown out of a window read when the run it belongs to has been ended.
 struct RunCancelled {};
+
+// Whether a disk is below the threshold, judged from its cell text and its reading; made as one step
+// on the window thread (RunWindow::Together), so what it reads of the window is of that moment.
+using DiskTest = std::function<bool(RunWindow& window, const std::string& cellText, const DiskReading& disk)>;
+
+// The window's test: the size read back from the shown text against the threshold and unit fields.
+bool BelowThresholdFields(RunWindow& window, const std::string& cellText, const DiskReading& disk);
+
+// What one server's check found: its disks in query order, or the failure and its reason.
+struct ServerCheck {
+  std::vector<DiskReading> disks;
+  bool failed = false;
+  std::string error;
+  bool below = false;  // some disk below the threshold (the row's alert flag)
+};
+
+// The steps of a run for one server, after its platform preparation: its name into column 3, a
+// disk cell per disk from column 4, the alert flag, the run alert (raised when the flag stands
+// without the no-alert marker, tested after every disk); a failure as "Недоступно" in the current
+// column and the preparation released. RunCancelled passes through.
+ServerCheck CheckServer(RunWindow& window, DiskQuery& query, int row, const std::string& name, const DiskTest& test,
+                        bool& alert);
 
 // The run body. Every window call may throw RunCancelled, which ends the run unseen.
 void RunChecks(RunWindow& window, DiskQuery& query);

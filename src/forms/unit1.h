@@ -42,6 +42,10 @@ inline constexpr Colour kTextColour{0, 0, 0};
 
 // What the window needs from the program around it.
 struct FormServices {
+  FormServices() = default;
+  FormServices(std::shared_ptr<Dispatcher> d, Dialogs* boxes, DiskQueryFactory q, std::string imageSet)
+      : dispatcher(std::move(d)), dialogs(boxes), queries(std::move(q)), imageSetPath(std::move(imageSet)) {}
+
   std::shared_ptr<Dispatcher> dispatcher;
   Dialogs* dialogs = nullptr;
   DiskQueryFactory queries;

@@ -15,6 +15,10 @@ std::vector<std::uint8_t> ReadWholeFile(const std::string& path);
 // "Cannot create file "<full path>". <system reason>".
 void WriteWholeFile(const std::string& path, const std::vector<std::uint8_t>& bytes);
 
+// Writes the text to a temporary file in the same folder and renames it over the file, so a reader
+// never sees half of it. Throws "Cannot create file "<path>". <reason>" when it cannot.
+void ReplaceFileAtomically(const std::string& path, const std::string& text);
+
 // The folder of the running program's executable, without a trailing separator.
 std::string ProgramFolder();
 

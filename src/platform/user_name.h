@@ -11,4 +11,7 @@ inline constexpr int kNameDnsDomain = 12;  // "domain.example\user"
 // empty text when it cannot be had (a local account, a computer outside any domain).
 std::string CurrentUserName(int format);
 
+// The local computer's name (its DNS host name), as the empty server name stands for it.
+std::string LocalComputerName();
+
 }  // namespace kestrane

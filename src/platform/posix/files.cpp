@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <stdexcept>
 
@@ -61,6 +62,16 @@ void WriteWholeFile(const std::string& path, const std::vector<std::uint8_t>& by
     done += static_cast<std::size_t>(n);
   }
   ::close(fd);
+}
+
+void ReplaceFileAtomically(const std::string& path, const std::string& text) {
+  const std::string temporary = path + ".tmp-" + std::to_string(::getpid());
+  WriteWholeFile(temporary, std::vector<std::uint8_t>(text.begin(), text.end()));
+  if (::rename(temporary.c_str(), path.c_str()) != 0) {
+    int error = errno;
+    ::unlink(temporary.c_str());
+    throw std::runtime_error("Cannot create file \"" + FullPath(path) + "\". " + std::strerror(error));
+  }
 }
 
 std::string ProgramFolder() {

@@ -47,6 +47,19 @@ void WriteWholeFile(const std::string& path, const std::vector<std::uint8_t>& by
   }
 }
 
+void ReplaceFileAtomically(const std::string& path, const std::string& text) {
+  const std::string temporary = path + ".tmp-" + std::to_string(::GetCurrentProcessId());
+  WriteWholeFile(temporary, std::vector<std::uint8_t>(text.begin(), text.end()));
+  // The rename within one folder replaces the file whole; the data is on disk before it.
+  if (!::MoveFileExW(win32::Widen(temporary).c_str(), win32::Widen(path).c_str(),
+                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+    DWORD error = ::GetLastError();
+    ::DeleteFileW(win32::Widen(temporary).c_str());
+    throw std::runtime_error("Cannot create file \"" + FullPath(win32::Widen(path)) + "\". " +
+                             win32::SystemErrorText(error));
+  }
+}
+
 std::string ProgramFolder() {
   wchar_t buffer[MAX_PATH * 4];
   DWORD n = ::GetModuleFileNameW(nullptr, buffer, static_cast<DWORD>(std::size(buffer)));

@@ -25,4 +25,11 @@ std::string CurrentUserName(int format) {
   return AnsiToUtf8(std::string_view(buffer, ::lstrlenA(buffer)));
 }
 
+std::string LocalComputerName() {
+  wchar_t name[256] = {};
+  DWORD size = 256;
+  if (!::GetComputerNameExW(ComputerNameDnsHostname, name, &size)) return "localhost";
+  return win32::Narrow(std::wstring_view(name, size));
+}
+
 }  // namespace kestrane

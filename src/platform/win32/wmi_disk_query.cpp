@@ -14,6 +14,12 @@ ComApi ComApi::System() {
   };
 }
 
+ComApi ComApi::Multithreaded() {
+  ComApi api = System();
+  api.initialize = [] { return ::CoInitializeEx(nullptr, COINIT_MULTITHREADED); };
+  return api;
+}
+
 namespace {
 
 class WmiDiskQuery : public DiskQuery {

@@ -20,6 +20,9 @@ struct ComApi {
   std::function<void()> uninitialize;     // CoUninitialize()
   std::function<ComPtr<IDispatch>(const wchar_t* progId)> createObject;
   static ComApi System();
+  // The same with the thread in the multithreaded apartment: for workers without a message loop,
+  // as kestrane-check's (single-threaded apartments that pump nothing can block each other in WMI).
+  static ComApi Multithreaded();
 };
 
 inline constexpr wchar_t kWmiLocatorProgId[] = L"WbemScripting.SWbemLocator";

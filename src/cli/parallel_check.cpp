@@ -1,0 +1,133 @@
+#include "cli/parallel_check.h"
+
+#include <condition_variable>
+#include <memory>
+#include <mutex>
+#include <thread>
+
+#include "core/server_table.h"
+#include "core/table_run_window.h"
+
+namespace kestrane {
+namespace {
+
+// One server's row, written by its worker alone.
+class RowWindow : public TableRunWindow {
+ public:
+  RowWindow() : TableRunWindow(table_) {}
+  int ListLineCount() override { return 1; }
+  std::string ListLine(int) override { return {}; }
+  ThresholdInputs ReadThresholdInputs() override { return {}; }
+  void SetProgressMax(int) override {}
+  void SetProgressPosition(int) override {}
+  void SetStopEnabled(bool) override {}
+  void SetExcelEnabled(bool) override {}
+  void SetTrayImage(int) override {}
+  void SetTrayHint(std::string) override {}
+  void ShowBalloon(std::string, std::string, BalloonIcon, int) override {}
+  void ShowMessage(std::string) override {}
+  void FocusList() override {}
+  std::vector<std::string> Cells() const {
+    std::vector<std::string> cells;
+    for (int col = 0; col < table_.CellCount(0); ++col) cells.push_back(table_.Cell(col, 0));
+    return cells;
+  }
+
+ private:
+  ServerTable table_;
+};
+
+// What a worker and the coordinator share; the worker may outlive the coordinator's interest.
+struct Task {
+  std::size_t index = 0;
+  std::chrono::steady_clock::time_point deadline;
+  bool done = false;
+  ServerResult result;
+};
+
+struct Shared {
+  std::mutex mutex;
+  std::condition_variable finished;
+};
+
+// A row as a failed server's: its name, and "Недоступно" where its disks begin.
+ServerResult Failed(const std::string& name, std::string error) {
+  ServerResult r{name, {}, {}};
+  r.cells.resize(kFirstDiskColumn + 1);
+  r.cells[kNameColumn] = name;
+  r.cells[kFirstDiskColumn] = std::string(kUnavailableText);
+  r.check.failed = true;
+  r.check.error = std::move(error);
+  return r;
+}
+
+}  // namespace
+
+std::vector<ServerResult> CheckServers(const std::vector<std::string>& names, const DiskQueryFactory& queries,
+                                       const DiskTest& test, int parallel,
+                                       std::optional<std::chrono::milliseconds> timeout) {
+  std::vector<ServerResult> results(names.size());
+  auto shared = std::make_shared<Shared>();
+  std::vector<std::shared_ptr<Task>> running;
+  std::size_t next = 0, completed = 0;
+  std::unique_lock lock(shared->mutex);
+  while (completed < names.size()) {
+    // Keep up to `parallel` servers in hand.
+    while (running.size() < static_cast<std::size_t>(parallel) && next < names.size()) {
+      auto task = std::make_shared<Task>();
+      task->index = next;
+      task->deadline = timeout ? std::chrono::steady_clock::now() + *timeout : std::chrono::steady_clock::time_point::max();
+      running.push_back(task);
+      std::thread([task, shared, name = names[next], queries, test] {
+        ServerResult result{name, {}, {}};
+        try {
+          // The query is made, used and ended on this thread (COM is per thread).
+          std::unique_ptr<DiskQuery> query = queries();
+          RowWindow row;
+          bool alert = false;
+          query->Prepare();
+          result.check = CheckServer(row, *query, 0, name, test, alert);
+          result.cells = row.Cells();
+        } catch (const std::exception& e) {
+          result = Failed(name, e.what());
+        }
+        std::lock_guard guard(shared->mutex);
+        task->result = std::move(result);
+        task->done = true;
+        shared->finished.notify_all();
+      }).detach();
+      ++next;
+    }
+    // Wait for a server to finish or for the earliest deadline.
+    auto earliest = std::chrono::steady_clock::time_point::max();
+    for (const auto& t : running) earliest = std::min(earliest, t->deadline);
+    auto anyDone = [&] {
+      for (const auto& t : running) {
+        if (t->done) return true;
+      }
+      return false;
+    };
+    if (earliest == std::chrono::steady_clock::time_point::max()) {
+      shared->finished.wait(lock, anyDone);
+    } else {
+      shared->finished.wait_until(lock, earliest, anyDone);
+    }
+    const auto now = std::chrono::steady_clock::now();
+    for (auto it = running.begin(); it != running.end();) {
+      Task& t = **it;
+      if (t.done) {
+        results[t.index] = std::move(t.result);
+      } else if (now >= t.deadline) {
+        results[t.index] = Failed(names[t.index], kTimedOut);  // its worker is abandoned
+      } else {
+        ++it;
+        continue;
+      }
+      ++completed;
+      it = running.erase(it);
+    }
+  }
+  return results;
+}
+
+}  // namespace kestrane
