@@ -20,19 +20,19 @@ std::int64_t Share(const DiskReading& disk) {
 }
 
 // Below a threshold: the shown size against the bytes (as the window judges), or the share.
-bool Below(const ThresholdSpec& spec, const std::string& unit, const std::string& cellText, const DiskReading& disk) {
-  if (spec.percent) return static_cast<double>(Share(disk)) < ParseFloat(spec.text);
+bool Below(const ThresholdValue& limit, const std::string& unit, const std::string& cellText, const DiskReading& disk) {
+  if (limit.percent) return static_cast<double>(Share(disk)) < ParseFloat(limit.text);
   std::optional<std::int64_t> size = ReadBackSize(cellText);
-  return size && IsBelowThreshold(*size, spec.text, unit);
+  return size && IsBelowThreshold(*size, limit.text, unit);
 }
 
 // The smallest whole number of bytes that is not below the threshold, for a plug-in's range.
-std::int64_t AlertBelowBytes(const ThresholdSpec& spec, const std::string& unit, const DiskReading& disk) {
-  if (spec.percent) {
-    long double bytes = static_cast<long double>(disk.Size) * ParseFloat(spec.text) / 100;
+std::int64_t AlertBelowBytes(const ThresholdValue& limit, const std::string& unit, const DiskReading& disk) {
+  if (limit.percent) {
+    long double bytes = static_cast<long double>(disk.Size) * ParseFloat(limit.text) / 100;
     return static_cast<std::int64_t>(std::ceil(bytes));
   }
-  return static_cast<std::int64_t>(std::ceil(*ThresholdBytes(spec.text, unit)));
+  return static_cast<std::int64_t>(std::ceil(*ThresholdBytes(limit.text, unit)));
 }
 
 std::string ServerLabel(const std::string& name, const std::string& computerName) {

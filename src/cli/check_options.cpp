@@ -34,20 +34,20 @@ const char kCheckUsage[] =
 
 namespace {
 
-ThresholdSpec ParseThreshold(const std::string& option, const std::string& value) {
-  ThresholdSpec spec{value, false};
+ThresholdValue ParseThreshold(const std::string& option, const std::string& value) {
+  ThresholdValue limit{value, false};
   if (!value.empty() && value.back() == '%') {
-    spec.percent = true;
-    spec.text = value.substr(0, value.size() - 1);
+    limit.percent = true;
+    limit.text = value.substr(0, value.size() - 1);
   }
   try {
-    double number = ParseFloat(spec.text);
+    double number = ParseFloat(limit.text);
     if (number < 0 || !std::isfinite(number)) throw ConversionError("'" + value + "' is negative");
-    if (spec.percent && number > 100) throw ConversionError("'" + value + "' is more than 100%");
+    if (limit.percent && number > 100) throw ConversionError("'" + value + "' is more than 100%");
   } catch (const ConversionError& e) {
     throw UsageError("Неверное значение " + option + ": " + e.what() + ".");
   }
-  return spec;
+  return limit;
 }
 
 int ParseWhole(const std::string& option, const std::string& value, int least, int most) {

@@ -12,14 +12,14 @@ namespace kestrane {
 enum class OutputFormat { Table, Nagios, Prometheus };
 
 // A threshold as given: a number in the unit ("1,5" with GB), or a free share ("10%").
-struct ThresholdSpec {
+struct ThresholdValue {
   std::string text;      // the number as typed, with the decimal comma
   bool percent = false;  // the disk cell's share, not its free space
 };
 
 struct CheckOptions {
-  ThresholdSpec threshold{"2", false};
-  std::optional<ThresholdSpec> warning;
+  ThresholdValue threshold{"2", false};
+  std::optional<ThresholdValue> warning;
   std::string unit = "GB";
   bool unitGiven = false;
   OutputFormat format = OutputFormat::Table;

@@ -51,15 +51,7 @@ void TForm1::EndRun() {
   if (runner_) runner_.reset();
 }
 
-void TForm1::Guard(const std::function<void()>& handler) {
-  try {
-    handler();
-  } catch (const std::exception& e) {
-    services_.dialogs->Error(ErrorBoxText(e.what()));
-  } catch (...) {
-    services_.dialogs->Error("Unknown error.");
-  }
-}
+void TForm1::Guard(const std::function<void()>& handler) { RunGuarded(*services_.dialogs, handler); }
 
 void TForm1::Wire() {
   auto guarded = [this](void (TForm1::*handler)()) { return [this, handler] { Guard([&] { (this->*handler)(); }); }; };

@@ -58,15 +58,7 @@ TForm2::~TForm2() {
   if (count_) count_->store(false);  // nothing of a count still running reaches a dialog that is gone
 }
 
-void TForm2::Guard(const std::function<void()>& handler) {
-  try {
-    handler();
-  } catch (const std::exception& e) {
-    services_.dialogs->Error(ErrorBoxText(e.what()));
-  } catch (...) {
-    services_.dialogs->Error("Unknown error.");
-  }
-}
+void TForm2::Guard(const std::function<void()>& handler) { RunGuarded(*services_.dialogs, handler); }
 
 void TForm2::FormShow() {
   // A count still running belongs to the dialog as it was: it can no longer change the figures.

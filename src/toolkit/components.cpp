@@ -23,4 +23,14 @@ std::string ErrorBoxText(const std::string& message) {
   return message + ".";
 }
 
+void RunGuarded(Dialogs& dialogs, const std::function<void()>& handler) {
+  try {
+    handler();
+  } catch (const std::exception& e) {
+    dialogs.Error(ErrorBoxText(e.what()));
+  } catch (...) {
+    dialogs.Error("Unknown error.");
+  }
+}
+
 }  // namespace kestrane

@@ -49,4 +49,7 @@ class Dialogs {
 // The error box's text: the message with a full stop added when it does not end in one.
 std::string ErrorBoxText(const std::string& message);
 
+// Runs a handler; an error escaping it goes to the general error box and the program goes on.
+void RunGuarded(Dialogs& dialogs, const std::function<void()>& handler);
+
 }  // namespace kestrane
