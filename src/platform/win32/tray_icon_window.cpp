@@ -135,7 +135,12 @@ LRESULT TrayIconWindow::OnMessage(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     // Version 4: the event in the low word, the pointer's screen position in wParam.
     POINT at{static_cast<short>(LOWORD(wp)), static_cast<short>(HIWORD(wp))};
     auto open = [&](MouseButton button) {
+      // The menu's modal loop dispatches the shell's later notes of the same click (its release and
+      // WM_CONTEXTMENU): a second menu opened inside the first would leave the first without keys.
+      if (menuOpen_) return;
+      menuOpen_ = true;
       icon_.MouseDown(button, at.x, at.y);
+      menuOpen_ = false;
       menuClosedAt_ = ::GetTickCount64();
     };
     switch (LOWORD(lp)) {

@@ -48,6 +48,7 @@ class TrayIconWindow : public TrayPeer {
   UINT taskbarCreated_ = 0;
   bool added_ = false;
   ULONGLONG menuClosedAt_ = 0;  // a right click's WM_CONTEXTMENU follows its menu: not a second one
+  bool menuOpen_ = false;
   std::vector<UniqueIcon> icons_;  // the pictures at the shell's small icon size
   UniqueIcon builtIn_;
   std::vector<UniqueBitmap> menuPictures_;
