@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <vector>
 
+#include "platform/win32/unique_handle.h"
 #include "platform/win32/wide_text.h"
 
 namespace kestrane::win32 {
@@ -189,13 +190,9 @@ Variant InvokeByName(IDispatch* object, const wchar_t* name, WORD flags, std::ve
   UINT argError = 0;
   hr = object->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, flags, &params, propertyPut ? nullptr : result.get(),
                       &info, &argError);
-  if (FAILED(hr)) {
-    std::string message = ComErrorMessage(hr, hr == DISP_E_EXCEPTION ? &info : nullptr);
-    ::SysFreeString(info.bstrSource);
-    ::SysFreeString(info.bstrDescription);
-    ::SysFreeString(info.bstrHelpFile);
-    throw ComError(hr, message);
-  }
+  // The strings of the exception are the caller's to free, whatever happens to the message.
+  UniqueBstr source(info.bstrSource), description(info.bstrDescription), helpFile(info.bstrHelpFile);
+  if (FAILED(hr)) throw ComError(hr, ComErrorMessage(hr, hr == DISP_E_EXCEPTION ? &info : nullptr));
   return result;
 }
 

@@ -46,14 +46,15 @@ RgbaImage Scaled(const RgbaImage& image, int width, int height) {
   return out;
 }
 
-HIMAGELIST ButtonImageList(const RgbaImage& image, int size) {
-  HIMAGELIST list = ImageList_Create(size, size, ILC_COLOR32, 6, 0);
+UniqueImageList ButtonImageList(const RgbaImage& image, int size) {
+  UniqueImageList list(ImageList_Create(size, size, ILC_COLOR32, 6, 0));
+  if (!list) return list;
   RgbaImage normal = Scaled(image, size, size);
   RgbaImage grey = Greyed(normal);
   UniqueBitmap n = MakeBitmap(normal.width, normal.height, PremultipliedBgra(normal));
   UniqueBitmap g = MakeBitmap(grey.width, grey.height, PremultipliedBgra(grey));
   // normal, hot, pressed, disabled, defaulted, stylus hot
-  for (int state = 0; state < 6; ++state) ImageList_Add(list, state == 3 ? g.get() : n.get(), nullptr);
+  for (int state = 0; state < 6; ++state) ImageList_Add(list.get(), state == 3 ? g.get() : n.get(), nullptr);
   return list;
 }
 

@@ -24,7 +24,7 @@ RgbaImage Greyed(const RgbaImage& image);
 // The picture scaled by whole source pixels, so edges stay crisp.
 RgbaImage Scaled(const RgbaImage& image, int width, int height);
 // A button's image list: the picture for every state, greyed for the disabled one.
-HIMAGELIST ButtonImageList(const RgbaImage& image, int size);
+UniqueImageList ButtonImageList(const RgbaImage& image, int size);
 // An icon of the given size from the picture (scaled, transparent where the picture is).
 UniqueIcon MakeIcon(const RgbaImage& image, int size);
 

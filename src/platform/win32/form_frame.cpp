@@ -97,7 +97,6 @@ FormFrame::~FormFrame() {
   if (hwnd_) ::DestroyWindow(hwnd_);
   controls_.clear();
   grid_.reset();
-  for (HIMAGELIST list : buttonImages_) ImageList_Destroy(list);
 }
 
 void FormFrame::Detach() {
@@ -155,9 +154,8 @@ void FormFrame::CreateControls() {
       int picture = button->Picture();
       if (picture >= 0 && picture < static_cast<int>(pictures.size())) {
         const RgbaImage& normal = pictureStates_[picture][0];
-        HIMAGELIST list = ButtonImageList(normal, Scale(normal.width));
-        buttonImages_.push_back(list);
-        BUTTON_IMAGELIST bil{list, RECT{Scale(4), 0, 0, 0}, BUTTON_IMAGELIST_ALIGN_LEFT};
+        buttonImages_.push_back(ButtonImageList(normal, Scale(normal.width)));
+        BUTTON_IMAGELIST bil{buttonImages_.back().get(), RECT{Scale(4), 0, 0, 0}, BUTTON_IMAGELIST_ALIGN_LEFT};
         ::SendMessageW(hwnd, BCM_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(&bil));
       }
     }
@@ -192,13 +190,12 @@ int RoomBeside(const TForm& form, const TControl& label) {
 }  // namespace
 
 void FormFrame::ApplyLayout() {
-  HDC dc = ::GetDC(hwnd_);
-  HGDIOBJ oldFont = ::SelectObject(dc, font_.get());
+  WindowDc dc(hwnd_);
   auto place = [&](const TControl& c, HWND hwnd) {
     Rect r = c.WindowBounds();
     auto* styled = dynamic_cast<const TLabel*>(&c);
     HFONT font = styled && styled->Bold() ? boldFont_.get() : font_.get();
-    ::SelectObject(dc, font);
+    SelectedObject measured(dc.get(), font);
     int height = Scale(dynamic_cast<const TComboBox*>(&c) ? r.height + 200 : r.height);
     int width = Scale(r.width);
     if (auto* label = dynamic_cast<const TLabel*>(&c)) {
@@ -207,7 +204,7 @@ void FormFrame::ApplyLayout() {
       std::wstring text = Widen(label->Text());
       if (label->WordWrap()) width = Scale(RoomBeside(form_, c));
       RECT need{0, 0, width, 0};
-      ::DrawTextW(dc, text.c_str(), -1, &need,
+      ::DrawTextW(dc.get(), text.c_str(), -1, &need,
                   DT_CALCRECT | DT_NOPREFIX | (label->WordWrap() ? DT_WORDBREAK : DT_SINGLELINE));
       height = std::max<int>(height, need.bottom);
       width = label->WordWrap() ? std::max<int>(Scale(r.width), need.right) : std::max<int>(width, need.right);
@@ -217,8 +214,6 @@ void FormFrame::ApplyLayout() {
   };
   for (const auto& c : controls_) place(c->Control(), c->Handle());
   if (grid_) place(*gridControl_, grid_->Handle());
-  ::SelectObject(dc, oldFont);
-  ::ReleaseDC(hwnd_, dc);
   ::InvalidateRect(hwnd_, nullptr, TRUE);
 }
 

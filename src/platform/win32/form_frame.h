@@ -88,7 +88,7 @@ class FormFrame : public FormPeer {
   // A picture three times as wide as high is a strip of states: normal, disabled, pressed.
   std::vector<std::array<RgbaImage, 3>> pictureStates_;
   std::vector<std::array<UniqueBitmap, 3>> stateBitmaps_;
-  std::vector<HIMAGELIST> buttonImages_;
+  std::vector<UniqueImageList> buttonImages_;
   std::vector<std::unique_ptr<ControlWindow>> controls_;
   std::unique_ptr<GridWindow> grid_;
   TControl* gridControl_ = nullptr;

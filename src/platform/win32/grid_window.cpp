@@ -69,18 +69,19 @@ void GridWindow::Paint(HDC target) {
   GridLook look = look_();
   RECT rc;
   ::GetClientRect(hwnd_, &rc);
-  HDC dc = ::CreateCompatibleDC(target);
-  HBITMAP bmp = ::CreateCompatibleBitmap(target, std::max<LONG>(1, rc.right), std::max<LONG>(1, rc.bottom));
-  HGDIOBJ oldBmp = ::SelectObject(dc, bmp);
-  HGDIOBJ oldFont = ::SelectObject(dc, look.font);
-  ::FillRect(dc, &rc, ::GetSysColorBrush(COLOR_WINDOW));
+  UniqueDc dc(::CreateCompatibleDC(target));
+  UniqueBitmap bmp(::CreateCompatibleBitmap(target, std::max<LONG>(1, rc.right), std::max<LONG>(1, rc.bottom)));
+  SelectedObject intoBitmap(dc.get(), bmp.get());
+  if (!intoBitmap) return;  // out of GDI resources: the window stays as it was
+  SelectedObject font(dc.get(), look.font);
+  ::FillRect(dc.get(), &rc, ::GetSysColorBrush(COLOR_WINDOW));
   static const std::vector<UniqueBitmap> noPictures;
   static const std::vector<RgbaImage> noSizes;
-  GdiCanvas canvas(dc, look.dpi, look.pictures ? *look.pictures : noPictures, look.sizes ? *look.sizes : noSizes);
+  GdiCanvas canvas(dc.get(), look.dpi, look.pictures ? *look.pictures : noPictures, look.sizes ? *look.sizes : noSizes);
   grid_.PaintVisible(canvas);
   // Grid lines after every shown cell, in the gap CellRect leaves.
-  HPEN pen = ::CreatePen(PS_SOLID, 1, ::GetSysColor(COLOR_BTNFACE));
-  HGDIOBJ oldPen = ::SelectObject(dc, pen);
+  UniquePen pen(::CreatePen(PS_SOLID, 1, ::GetSysColor(COLOR_BTNFACE)));
+  SelectedObject withPen(dc.get(), pen.get());
   const int rows = std::min(grid_.RowCount() - grid_.TopRow(), grid_.VisibleRows() + 1);
   const int bottom = S(rows * grid_.RowPitch());
   int right = 0;
@@ -88,21 +89,15 @@ void GridWindow::Paint(HDC target) {
     if (grid_.ColWidth(c) < 0) continue;
     Rect cell = grid_.CellRect(c, grid_.TopRow());
     right = S(cell.left + cell.width);
-    ::MoveToEx(dc, right, 0, nullptr);
-    ::LineTo(dc, right, bottom);
+    ::MoveToEx(dc.get(), right, 0, nullptr);
+    ::LineTo(dc.get(), right, bottom);
   }
   for (int r = 1; r <= rows; ++r) {
     int y = S(r * grid_.RowPitch()) - 1;
-    ::MoveToEx(dc, 0, y, nullptr);
-    ::LineTo(dc, right + 1, y);
+    ::MoveToEx(dc.get(), 0, y, nullptr);
+    ::LineTo(dc.get(), right + 1, y);
   }
-  ::SelectObject(dc, oldPen);
-  ::DeleteObject(pen);
-  ::BitBlt(target, 0, 0, rc.right, rc.bottom, dc, 0, 0, SRCCOPY);
-  ::SelectObject(dc, oldFont);
-  ::SelectObject(dc, oldBmp);
-  ::DeleteObject(bmp);
-  ::DeleteDC(dc);
+  ::BitBlt(target, 0, 0, rc.right, rc.bottom, dc.get(), 0, 0, SRCCOPY);
 }
 
 void GridWindow::Scroll(int bar, int code) {
@@ -145,10 +140,8 @@ void GridWindow::MouseDown(MouseButton button, LPARAM lp) {
 LRESULT GridWindow::OnMessage(HWND, UINT msg, WPARAM wp, LPARAM lp) {
   switch (msg) {
     case WM_PAINT: {
-      PAINTSTRUCT ps;
-      HDC dc = ::BeginPaint(hwnd_, &ps);
-      Paint(dc);
-      ::EndPaint(hwnd_, &ps);
+      PaintDc dc(hwnd_);
+      if (dc) Paint(dc.get());
       return 0;
     }
     case WM_PRINTCLIENT: Paint(reinterpret_cast<HDC>(wp)); return 0;

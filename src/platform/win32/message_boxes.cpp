@@ -68,13 +68,13 @@ void LayOut(HWND dialog, Box& box) {
   // Long texts wrap at about half the screen, as a message box does.
   const int maxText = std::max(S(200), std::min<int>(S(560), (work.right - work.left) / 2));
 
-  HDC dc = ::GetDC(dialog);
-  HGDIOBJ oldFont = ::SelectObject(dc, box.font.get());
   RECT need{0, 0, maxText, 0};
-  ::DrawTextW(dc, box.text.c_str(), static_cast<int>(box.text.size()), &need,
-              DT_CALCRECT | DT_WORDBREAK | DT_EXPANDTABS | DT_NOPREFIX | DT_EDITCONTROL);
-  ::SelectObject(dc, oldFont);
-  ::ReleaseDC(dialog, dc);
+  {
+    WindowDc dc(dialog);
+    SelectedObject font(dc.get(), box.font.get());
+    ::DrawTextW(dc.get(), box.text.c_str(), static_cast<int>(box.text.size()), &need,
+                DT_CALCRECT | DT_WORDBREAK | DT_EXPANDTABS | DT_NOPREFIX | DT_EDITCONTROL);
+  }
   const int textWidth = std::max<int>(need.right, S(60));
   const int textHeight = std::max<int>(need.bottom, S(16));
 
@@ -145,13 +145,11 @@ INT_PTR CALLBACK BoxProc(HWND dialog, UINT msg, WPARAM wp, LPARAM lp) {
     case WM_CTLCOLORBTN:
       return reinterpret_cast<INT_PTR>(::GetSysColorBrush(COLOR_BTNFACE));
     case WM_PAINT: {
-      PAINTSTRUCT ps;
-      HDC dc = ::BeginPaint(dialog, &ps);
+      PaintDc dc(dialog);
       RECT strip;
       ::GetClientRect(dialog, &strip);
       strip.top = box ? box->stripTop : strip.bottom;
-      ::FillRect(dc, &strip, ::GetSysColorBrush(COLOR_BTNFACE));
-      ::EndPaint(dialog, &ps);
+      if (dc) ::FillRect(dc.get(), &strip, ::GetSysColorBrush(COLOR_BTNFACE));
       return TRUE;
     }
     case WM_COMMAND:

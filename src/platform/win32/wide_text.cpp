@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include "platform/win32/unique_handle.h"
+
 namespace kestrane::win32 {
 
 std::wstring Widen(std::string_view utf8) {
@@ -27,8 +29,8 @@ std::string SystemErrorText(unsigned long code) {
   DWORD n = ::FormatMessageW(
       FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code, 0,
       reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
+  UniqueLocal owned(buffer);
   std::wstring text = n ? std::wstring(buffer, n) : std::wstring();
-  if (buffer) ::LocalFree(buffer);
   while (!text.empty() && (text.back() == L'\r' || text.back() == L'\n' || text.back() == L' ')) text.pop_back();
   return Narrow(text);
 }
