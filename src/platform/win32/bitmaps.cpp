@@ -58,6 +58,31 @@ UniqueImageList ButtonImageList(const RgbaImage& image, int size) {
   return list;
 }
 
+std::array<RgbaImage, 3> PictureStates(const RgbaImage& picture) {
+  if (picture.height <= 0 || picture.width != 3 * picture.height) return {picture, picture, picture};
+  std::array<RgbaImage, 3> states;
+  const int side = picture.height;
+  for (int s = 0; s < 3; ++s) {
+    states[s] = RgbaImage{side, side, std::vector<std::uint8_t>(static_cast<std::size_t>(side) * side * 4)};
+    for (int y = 0; y < side; ++y) {
+      std::copy_n(&picture.rgba[(static_cast<std::size_t>(y) * picture.width + s * side) * 4], side * 4,
+                  &states[s].rgba[static_cast<std::size_t>(y) * side * 4]);
+    }
+  }
+  return states;
+}
+
+bool DrawAlphaBitmap(HDC target, int x, int y, int width, int height, HBITMAP bitmap) {
+  // The source is the bitmap as it is: a source rectangle larger than the bitmap fails the blend.
+  BITMAP info{};
+  if (!bitmap || !::GetObjectW(bitmap, sizeof info, &info)) return false;
+  UniqueDc source(::CreateCompatibleDC(target));
+  SelectedObject selected(source.get(), bitmap);
+  if (!selected) return false;
+  BLENDFUNCTION blend{AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
+  return ::GdiAlphaBlend(target, x, y, width, height, source.get(), 0, 0, info.bmWidth, info.bmHeight, blend) != FALSE;
+}
+
 UniqueIcon MakeIcon(const RgbaImage& image, int size) {
   // A picture that is not square keeps its proportions, centred in the icon's square.
   int w = size, h = size;

@@ -7,6 +7,7 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <array>
 #include <cstdint>
 #include <vector>
 
@@ -25,6 +26,12 @@ RgbaImage Greyed(const RgbaImage& image);
 RgbaImage Scaled(const RgbaImage& image, int width, int height);
 // A button's image list: the picture for every state, greyed for the disabled one.
 UniqueImageList ButtonImageList(const RgbaImage& image, int size);
+// The states of a button's picture: a strip three times as wide as high holds normal, disabled and
+// pressed side by side; any other picture stands for all three.
+std::array<RgbaImage, 3> PictureStates(const RgbaImage& picture);
+// Draws a premultiplied alpha bitmap, all of it, into the rectangle at x, y (stretched to its size).
+// False when the system could not.
+bool DrawAlphaBitmap(HDC target, int x, int y, int width, int height, HBITMAP bitmap);
 // An icon of the given size from the picture (scaled, transparent where the picture is).
 UniqueIcon MakeIcon(const RgbaImage& image, int size);
 

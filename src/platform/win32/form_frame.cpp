@@ -28,21 +28,6 @@ DWORD ExStyleOf(FormBorder border) {
   return WS_EX_CONTROLPARENT | (border == FormBorder::Dialog ? WS_EX_DLGMODALFRAME : 0);
 }
 
-// The states of a picture: three for a strip three times as wide as high, else the picture for each.
-std::array<RgbaImage, 3> StatesOf(const RgbaImage& picture) {
-  if (picture.height <= 0 || picture.width != 3 * picture.height) return {picture, picture, picture};
-  std::array<RgbaImage, 3> states;
-  const int side = picture.height;
-  for (int s = 0; s < 3; ++s) {
-    states[s] = RgbaImage{side, side, std::vector<std::uint8_t>(static_cast<std::size_t>(side) * side * 4)};
-    for (int y = 0; y < side; ++y) {
-      std::copy_n(&picture.rgba[(static_cast<std::size_t>(y) * picture.width + s * side) * 4], side * 4,
-                  &states[s].rgba[static_cast<std::size_t>(y) * side * 4]);
-    }
-  }
-  return states;
-}
-
 }  // namespace
 
 FormFrame::FormFrame(TForm& form, FrameSetup setup) : form_(form), setup_(std::move(setup)) {
@@ -71,7 +56,7 @@ FormFrame::FormFrame(TForm& form, FrameSetup setup) : form_(form), setup_(std::m
   for (const RgbaImage& p : pictures) menuSized.push_back(Scaled(p, Scale(p.width), Scale(p.height)));
   menuPictures_ = MakeAlphaBitmaps(menuSized);
   for (const RgbaImage& p : pictures) {
-    pictureStates_.push_back(StatesOf(p));
+    pictureStates_.push_back(PictureStates(p));
     std::array<UniqueBitmap, 3> bitmaps;
     for (int s = 0; s < 3; ++s) {
       RgbaImage scaled = Scaled(pictureStates_.back()[s], Scale(pictureStates_.back()[s].width),
@@ -143,7 +128,7 @@ void FormFrame::CreateControls() {
     if (dynamic_cast<TPanel*>(c)) continue;  // panels only place their children
     if (auto* grid = dynamic_cast<TStringGrid*>(c)) {
       grid_ = std::make_unique<GridWindow>(*grid, hwnd_, id++, [this] {
-        return GridLook{font_.get(), dpi_, &gridPictures_, setup_.pictures};
+        return GridLook{font_.get(), dpi_, &gridPictures_};
       });
       gridControl_ = grid;
       continue;
@@ -304,14 +289,9 @@ void FormFrame::DrawFlatButton(const DRAWITEMSTRUCT& item) {
     const int state = (item.itemState & ODS_DISABLED) ? 1 : pressed ? 2 : 0;
     const RgbaImage& image = pictureStates_[picture][state];
     const int w = Scale(image.width), h = Scale(image.height);
-    HDC mem = ::CreateCompatibleDC(item.hDC);
-    HGDIOBJ old = ::SelectObject(mem, stateBitmaps_[picture][state].get());
-    BLENDFUNCTION blend{AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
     const int x = (rc.left + rc.right - w) / 2 + (pressed ? 1 : 0);
     const int y = (rc.top + rc.bottom - h) / 2 + (pressed ? 1 : 0);
-    ::GdiAlphaBlend(item.hDC, x, y, w, h, mem, 0, 0, w, h, blend);
-    ::SelectObject(mem, old);
-    ::DeleteDC(mem);
+    DrawAlphaBitmap(item.hDC, x, y, w, h, stateBitmaps_[picture][state].get());
   }
   if (item.itemState & ODS_FOCUS) {
     RECT focus = rc;

@@ -76,8 +76,7 @@ void GridWindow::Paint(HDC target) {
   SelectedObject font(dc.get(), look.font);
   ::FillRect(dc.get(), &rc, ::GetSysColorBrush(COLOR_WINDOW));
   static const std::vector<UniqueBitmap> noPictures;
-  static const std::vector<RgbaImage> noSizes;
-  GdiCanvas canvas(dc.get(), look.dpi, look.pictures ? *look.pictures : noPictures, look.sizes ? *look.sizes : noSizes);
+  GdiCanvas canvas(dc.get(), look.dpi, look.pictures ? *look.pictures : noPictures);
   grid_.PaintVisible(canvas);
   // Grid lines after every shown cell, in the gap CellRect leaves.
   UniquePen pen(::CreatePen(PS_SOLID, 1, ::GetSysColor(COLOR_BTNFACE)));

@@ -10,7 +10,6 @@
 #include <functional>
 #include <vector>
 
-#include "imageset/png.h"
 #include "platform/win32/unique_handle.h"
 #include "platform/win32/window_proc.h"
 #include "toolkit/string_grid.h"
@@ -21,7 +20,6 @@ struct GridLook {
   HFONT font = nullptr;
   int dpi = 96;
   const std::vector<UniqueBitmap>* pictures = nullptr;  // the image set, premultiplied
-  const std::vector<RgbaImage>* sizes = nullptr;
 };
 
 class GridWindow : public ControlPeer {
