@@ -37,54 +37,52 @@ ControlWindow::ControlWindow(TControl& control, HWND parent, int id) : control_(
   } else if (dynamic_cast<TProgressBar*>(&control)) {
     cls = PROGRESS_CLASSW;
   }
-  hwnd_ = ::CreateWindowExW(exStyle, cls, Widen(control.Text()).c_str(), style, 0, 0, 10, 10, parent,
-                            reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), ::GetModuleHandleW(nullptr), nullptr);
+  const std::wstring text = Widen(control.Text());
+  CreateControl(cls, WindowPlace{exStyle, style, text.c_str(), 0, 0, 10, 10, parent, id});
   if (auto* combo = dynamic_cast<TComboBox*>(&control)) {
     for (const std::string& item : combo->Items()) {
-      ::SendMessageW(hwnd_, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Widen(item).c_str()));
+      ::SendMessageW(Handle(), CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Widen(item).c_str()));
     }
-    ::SetWindowTextW(hwnd_, Widen(control.Text()).c_str());
+    ::SetWindowTextW(Handle(), Widen(control.Text()).c_str());
   }
   // The server list takes any length (the edit control stops at 32 767 characters by default).
-  if (dynamic_cast<TMemo*>(&control)) ::SendMessageW(hwnd_, EM_SETLIMITTEXT, 0, 0);
-  ::SetWindowSubclass(hwnd_, Subclass, 1, reinterpret_cast<DWORD_PTR>(this));
+  if (dynamic_cast<TMemo*>(&control)) ::SendMessageW(Handle(), EM_SETLIMITTEXT, 0, 0);
   control_.AttachPeer(this);
   StateChanged();
 }
 
 ControlWindow::~ControlWindow() {
   if (control_.Peer() == this) control_.AttachPeer(nullptr);
-  if (hwnd_) ::RemoveWindowSubclass(hwnd_, Subclass, 1);
 }
 
 void ControlWindow::TextChanged() {
-  if (hwnd_) ::SetWindowTextW(hwnd_, Widen(control_.Text()).c_str());
+  if (Handle()) ::SetWindowTextW(Handle(), Widen(control_.Text()).c_str());
 }
 
 void ControlWindow::StateChanged() {
-  if (!hwnd_) return;
-  const HWND parent = ::GetParent(hwnd_);
+  if (!Handle()) return;
+  const HWND parent = ::GetParent(Handle());
   const bool usable = control_.Enabled() && control_.Visible();
   // A control that goes while it has the focus hands it on, so the keyboard is never stranded.
-  if (!usable && ::GetFocus() == hwnd_) {
-    HWND next = ::GetNextDlgTabItem(parent, hwnd_, FALSE);
-    ::SetFocus(next && next != hwnd_ && ::IsWindowEnabled(next) ? next : parent);
+  if (!usable && ::GetFocus() == Handle()) {
+    HWND next = ::GetNextDlgTabItem(parent, Handle(), FALSE);
+    ::SetFocus(next && next != Handle() && ::IsWindowEnabled(next) ? next : parent);
   }
-  ::EnableWindow(hwnd_, control_.Enabled());
-  ::ShowWindow(hwnd_, control_.Visible() ? SW_SHOWNA : SW_HIDE);
+  ::EnableWindow(Handle(), control_.Enabled());
+  ::ShowWindow(Handle(), control_.Visible() ? SW_SHOWNA : SW_HIDE);
   // A window left with the focus on itself gives it to the first control that can take it again.
-  if (usable && ::GetFocus() == parent && ::GetActiveWindow() == parent && (::GetWindowLongW(hwnd_, GWL_STYLE) & WS_TABSTOP)) {
+  if (usable && ::GetFocus() == parent && ::GetActiveWindow() == parent && (::GetWindowLongW(Handle(), GWL_STYLE) & WS_TABSTOP)) {
     ::SetFocus(::GetNextDlgTabItem(parent, nullptr, FALSE));
   }
   if (auto* bar = dynamic_cast<TProgressBar*>(&control_)) {
-    ::SendMessageW(hwnd_, PBM_SETRANGE32, 0, bar->Max());
-    ::SendMessageW(hwnd_, PBM_SETPOS, bar->Position(), 0);
+    ::SendMessageW(Handle(), PBM_SETRANGE32, 0, bar->Max());
+    ::SendMessageW(Handle(), PBM_SETPOS, bar->Position(), 0);
   }
 }
 
 void ControlWindow::SelectionChanged() {
   auto* memo = dynamic_cast<TMemo*>(&control_);
-  if (!hwnd_ || !memo) return;
+  if (!Handle() || !memo) return;
   // The selection counts code points; the edit counts UTF-16 units.
   std::wstring text = Widen(control_.Text());
   auto units = [&](int codePoints) {
@@ -92,43 +90,33 @@ void ControlWindow::SelectionChanged() {
     for (int cp = 0; u < static_cast<int>(text.size()) && cp < codePoints; ++cp) u += IS_HIGH_SURROGATE(text[u]) ? 2 : 1;
     return u;
   };
-  ::SendMessageW(hwnd_, EM_SETSEL, units(memo->SelStart()), units(memo->SelStart() + memo->SelLength()));
+  ::SendMessageW(Handle(), EM_SETSEL, units(memo->SelStart()), units(memo->SelStart() + memo->SelLength()));
 }
 
 void ControlWindow::Focus() {
-  if (hwnd_) ::SetFocus(hwnd_);
+  if (Handle()) ::SetFocus(Handle());
 }
 
 void ControlWindow::Invalidate() {
-  if (hwnd_) ::InvalidateRect(hwnd_, nullptr, FALSE);
+  if (Handle()) ::InvalidateRect(Handle(), nullptr, FALSE);
 }
 
 void ControlWindow::Command(WORD code) {
   if (auto* button = dynamic_cast<TButton*>(&control_)) {
     if (code == BN_CLICKED) button->Click();
   } else if (auto* combo = dynamic_cast<TComboBox*>(&control_)) {
-    if (code == CBN_EDITCHANGE) control_.TextEditedByUser(WindowTextOf(hwnd_));
+    if (code == CBN_EDITCHANGE) control_.TextEditedByUser(WindowTextOf(Handle()));
     if (code == CBN_SELCHANGE) {
-      LRESULT i = ::SendMessageW(hwnd_, CB_GETCURSEL, 0, 0);
+      LRESULT i = ::SendMessageW(Handle(), CB_GETCURSEL, 0, 0);
       if (i >= 0 && i < static_cast<LRESULT>(combo->Items().size())) control_.TextEditedByUser(combo->Items()[i]);
     }
     if (code == CBN_SETFOCUS) control_.FocusedByUser();
   } else if (code == EN_CHANGE) {
-    control_.TextEditedByUser(WindowTextOf(hwnd_));
+    control_.TextEditedByUser(WindowTextOf(Handle()));
   }
 }
 
-LRESULT CALLBACK ControlWindow::Subclass(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR, DWORD_PTR data) {
-  auto* self = reinterpret_cast<ControlWindow*>(data);
-  if (msg == WM_NCDESTROY) {
-    ::RemoveWindowSubclass(hwnd, Subclass, 1);
-    self->hwnd_ = nullptr;
-    return ::DefSubclassProc(hwnd, msg, wp, lp);
-  }
-  return self->OnMessage(msg, wp, lp);
-}
-
-LRESULT ControlWindow::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
+LRESULT ControlWindow::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
   const bool memo = dynamic_cast<TMemo*>(&control_) != nullptr;
   auto* pushButton = dynamic_cast<TButton*>(&control_);
   const bool button = pushButton && pushButton->Kind() == ButtonKind::Push;  // a flat one draws itself
@@ -136,17 +124,17 @@ LRESULT ControlWindow::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
     case WM_SETFOCUS:
       control_.FocusedByUser();
       // A focused push button is the default one: Enter presses it, and it looks it.
-      if (button) ::SendMessageW(hwnd_, BM_SETSTYLE, BS_DEFPUSHBUTTON, TRUE);
+      if (button) ::SendMessageW(Handle(), BM_SETSTYLE, BS_DEFPUSHBUTTON, TRUE);
       break;
     case WM_KILLFOCUS:
       control_.FocusLost();
-      if (button) ::SendMessageW(hwnd_, BM_SETSTYLE, BS_PUSHBUTTON, TRUE);
+      if (button) ::SendMessageW(Handle(), BM_SETSTYLE, BS_PUSHBUTTON, TRUE);
       break;
     case WM_GETDLGCODE:
       if (memo) {
         // The list editor takes Return for new lines, but leaves Tab to move the focus and Esc
         // to the window (a multi-line edit would close its parent on Esc).
-        LRESULT code = ::DefSubclassProc(hwnd_, msg, wp, lp) & ~DLGC_WANTTAB;
+        LRESULT code = Default(msg, wp, lp) & ~DLGC_WANTTAB;
         const MSG* key = reinterpret_cast<const MSG*>(lp);
         if (key && key->message == WM_KEYDOWN && (key->wParam == VK_TAB || key->wParam == VK_ESCAPE)) {
           code &= ~DLGC_WANTALLKEYS;
@@ -166,7 +154,7 @@ LRESULT ControlWindow::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
       if (memo && (wp == L'\t' || wp == 0x1B)) return 0;  // no tab characters in the server list
       break;
   }
-  return ::DefSubclassProc(hwnd_, msg, wp, lp);
+  return Default(msg, wp, lp);
 }
 
 }  // namespace kestrane::win32

@@ -7,19 +7,17 @@
 
 #include <windows.h>
 
+#include "platform/win32/window.h"
 #include "toolkit/control.h"
 
 namespace kestrane::win32 {
 
-class ControlWindow : public ControlPeer {
+class ControlWindow : public Window, public ControlPeer {
  public:
   // Creates the control as a child of `parent` with the given control identifier.
   ControlWindow(TControl& control, HWND parent, int id);
   ~ControlWindow() override;
-  ControlWindow(const ControlWindow&) = delete;
-  ControlWindow& operator=(const ControlWindow&) = delete;
 
-  HWND Handle() const { return hwnd_; }
   TControl& Control() const { return control_; }
 
   void TextChanged() override;
@@ -31,11 +29,9 @@ class ControlWindow : public ControlPeer {
   void Command(WORD code);
 
  private:
-  static LRESULT CALLBACK Subclass(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR id, DWORD_PTR data);
-  LRESULT OnMessage(UINT msg, WPARAM wp, LPARAM lp);
+  LRESULT WndProc(UINT msg, WPARAM wp, LPARAM lp) override;
 
   TControl& control_;
-  HWND hwnd_ = nullptr;
 };
 
 // The text of a window, as UTF-8.

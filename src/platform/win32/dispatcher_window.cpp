@@ -4,32 +4,23 @@ namespace kestrane::win32 {
 namespace {
 
 constexpr UINT kWakeMessage = WM_APP + 1;
-constexpr wchar_t kDispatcherClass[] = L"KestraneDispatcher";
 
 }  // namespace
 
 DispatcherWindow::DispatcherWindow(std::shared_ptr<QueueDispatcher> dispatcher) : dispatcher_(std::move(dispatcher)) {
-  WNDCLASSW wc{};
-  wc.lpfnWndProc = ForwardingProc<DispatcherWindow>;
-  wc.hInstance = ::GetModuleHandleW(nullptr);
-  wc.lpszClassName = kDispatcherClass;
-  ::RegisterClassW(&wc);
-  ::CreateWindowExW(0, kDispatcherClass, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, wc.hInstance, this);
-  HWND hwnd = hwnd_;
+  CreateCustom(WindowClass{L"KestraneDispatcher"}, WindowPlace{0, 0, L"", 0, 0, 0, 0, HWND_MESSAGE});
+  HWND hwnd = Handle();
   dispatcher_->SetWake([hwnd] { ::PostMessageW(hwnd, kWakeMessage, 0, 0); });
 }
 
-DispatcherWindow::~DispatcherWindow() {
-  dispatcher_->SetWake(nullptr);
-  if (hwnd_) ::DestroyWindow(hwnd_);
-}
+DispatcherWindow::~DispatcherWindow() { dispatcher_->SetWake(nullptr); }
 
-LRESULT DispatcherWindow::OnMessage(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+LRESULT DispatcherWindow::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
   if (msg == kWakeMessage) {
     dispatcher_->RunPending();
     return 0;
   }
-  return ::DefWindowProcW(hwnd, msg, wp, lp);
+  return Default(msg, wp, lp);
 }
 
 }  // namespace kestrane::win32

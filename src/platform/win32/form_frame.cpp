@@ -17,7 +17,6 @@ namespace kestrane::win32 {
 namespace {
 
 constexpr int kFirstControlId = 100;  // clear of IDOK and IDCANCEL, which the dialog keyboard sends
-constexpr UINT_PTR kFirstTimerId = 1;
 
 DWORD StyleOf(FormBorder border) {
   return border == FormBorder::Sizeable ? WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN
@@ -32,21 +31,18 @@ DWORD ExStyleOf(FormBorder border) {
 
 FormFrame::FormFrame(TForm& form, FrameSetup setup) : form_(form), setup_(std::move(setup)) {
   const std::wstring className = Widen("T" + form_.Name());
-  WNDCLASSEXW wc{};
-  wc.cbSize = sizeof wc;
-  wc.lpfnWndProc = ForwardingProc<FormFrame>;
-  wc.hInstance = ::GetModuleHandleW(nullptr);
-  wc.hIcon = ::LoadIconW(wc.hInstance, MAKEINTRESOURCEW(1));
-  wc.hIconSm = static_cast<HICON>(::LoadImageW(wc.hInstance, MAKEINTRESOURCEW(1), IMAGE_ICON,
-                                               ::GetSystemMetrics(SM_CXSMICON), ::GetSystemMetrics(SM_CYSMICON), 0));
-  wc.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
-  wc.hbrBackground = ::GetSysColorBrush(COLOR_BTNFACE);
-  wc.lpszClassName = className.c_str();
-  ::RegisterClassExW(&wc);
-  ::CreateWindowExW(ExStyleOf(form_.Border()), className.c_str(), Widen(form_.Caption()).c_str(),
-                    StyleOf(form_.Border()), CW_USEDEFAULT, CW_USEDEFAULT, form_.Width(), form_.Height(),
-                    setup_.owner, nullptr, wc.hInstance, this);
-  dpi_ = static_cast<int>(::GetDpiForWindow(hwnd_));
+  const HINSTANCE instance = ::GetModuleHandleW(nullptr);
+  WindowClass windowClass{className.c_str()};
+  windowClass.icon = ::LoadIconW(instance, MAKEINTRESOURCEW(1));
+  windowClass.smallIcon = static_cast<HICON>(::LoadImageW(instance, MAKEINTRESOURCEW(1), IMAGE_ICON,
+                                                          ::GetSystemMetrics(SM_CXSMICON),
+                                                          ::GetSystemMetrics(SM_CYSMICON), LR_SHARED));
+  windowClass.cursor = ::LoadCursorW(nullptr, IDC_ARROW);
+  windowClass.background = ::GetSysColorBrush(COLOR_BTNFACE);
+  const std::wstring caption = Widen(form_.Caption());
+  CreateCustom(windowClass, WindowPlace{ExStyleOf(form_.Border()), StyleOf(form_.Border()), caption.c_str(),
+                                        CW_USEDEFAULT, CW_USEDEFAULT, form_.Width(), form_.Height(), setup_.owner});
+  dpi_ = static_cast<int>(::GetDpiForWindow(Handle()));
   if (dpi_ <= 0) dpi_ = 96;
   MakeFonts();
   static const std::vector<RgbaImage> none;
@@ -69,17 +65,16 @@ FormFrame::FormFrame(TForm& form, FrameSetup setup) : form_(form), setup_(std::m
   ApplySize();
   ApplyLayout();
   for (TPopupMenu* menu : setup_.menus) {
-    menus_.push_back(std::make_unique<MenuWindow>(hwnd_, menuPictures_));
+    menus_.push_back(std::make_unique<MenuWindow>(Handle(), menuPictures_));
     menu->AttachPeer(menus_.back().get());
   }
-  UINT_PTR timerId = kFirstTimerId;
-  for (TTimer* timer : setup_.timers) timers_.push_back(std::make_unique<TimerWindow>(*timer, hwnd_, timerId++));
+  for (TTimer* timer : setup_.timers) timers_.push_back(std::make_unique<TimerWindow>(*timer));
   form_.AttachPeer(this);
 }
 
 FormFrame::~FormFrame() {
   Detach();
-  if (hwnd_) ::DestroyWindow(hwnd_);
+  Destroy();  // while the peers still take their windows' last messages
   controls_.clear();
   grid_.reset();
 }
@@ -118,8 +113,9 @@ HWND FormFrame::ControlHandle(const TControl& control) const {
 }
 
 void FormFrame::CreateControls() {
-  tooltip_ = ::CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, 0, 0,
-                               0, 0, hwnd_, nullptr, ::GetModuleHandleW(nullptr), nullptr);
+  tooltip_ = CreateWindowChecked(TOOLTIPS_CLASSW,
+                                 WindowPlace{WS_EX_TOPMOST, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, nullptr, 0, 0, 0,
+                                             0, Handle()});
   ::SendMessageW(tooltip_, TTM_SETMAXTIPWIDTH, 0, Scale(300));
   static const std::vector<RgbaImage> none;
   const std::vector<RgbaImage>& pictures = setup_.pictures ? *setup_.pictures : none;
@@ -127,13 +123,13 @@ void FormFrame::CreateControls() {
   for (TControl* c : form_.Controls()) {
     if (dynamic_cast<TPanel*>(c)) continue;  // panels only place their children
     if (auto* grid = dynamic_cast<TStringGrid*>(c)) {
-      grid_ = std::make_unique<GridWindow>(*grid, hwnd_, id++, [this] {
+      grid_ = std::make_unique<GridWindow>(*grid, Handle(), id++, [this] {
         return GridLook{font_.get(), dpi_, &gridPictures_};
       });
       gridControl_ = grid;
       continue;
     }
-    controls_.push_back(std::make_unique<ControlWindow>(*c, hwnd_, id++));
+    controls_.push_back(std::make_unique<ControlWindow>(*c, Handle(), id++));
     HWND hwnd = controls_.back()->Handle();
     if (auto* button = dynamic_cast<TButton*>(c); button && button->Kind() == ButtonKind::Push) {
       int picture = button->Picture();
@@ -149,7 +145,7 @@ void FormFrame::CreateControls() {
       TTTOOLINFOW ti{};
       ti.cbSize = sizeof ti;
       ti.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
-      ti.hwnd = hwnd_;
+      ti.hwnd = Handle();
       ti.uId = reinterpret_cast<UINT_PTR>(hwnd);
       ti.lpszText = tip.data();
       ::SendMessageW(tooltip_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&ti));
@@ -175,7 +171,7 @@ int RoomBeside(const TForm& form, const TControl& label) {
 }  // namespace
 
 void FormFrame::ApplyLayout() {
-  WindowDc dc(hwnd_);
+  WindowDc dc(Handle());
   auto place = [&](const TControl& c, HWND hwnd) {
     Rect r = c.WindowBounds();
     auto* styled = dynamic_cast<const TLabel*>(&c);
@@ -199,13 +195,13 @@ void FormFrame::ApplyLayout() {
   };
   for (const auto& c : controls_) place(c->Control(), c->Handle());
   if (grid_) place(*gridControl_, grid_->Handle());
-  ::InvalidateRect(hwnd_, nullptr, TRUE);
+  ::InvalidateRect(Handle(), nullptr, TRUE);
 }
 
 RECT FormFrame::WorkArea() const {
   MONITORINFO mi{};
   mi.cbSize = sizeof mi;
-  ::GetMonitorInfoW(::MonitorFromWindow(hwnd_, MONITOR_DEFAULTTOPRIMARY), &mi);
+  ::GetMonitorInfoW(::MonitorFromWindow(Handle(), MONITOR_DEFAULTTOPRIMARY), &mi);
   return mi.rcWork;
 }
 
@@ -221,7 +217,7 @@ void FormFrame::ApplySize() {
   SIZE size = OuterSize(form_.ClientWidth(), form_.ClientHeight());
   size.cx = std::min<LONG>(size.cx, work.right - work.left);
   size.cy = std::min<LONG>(size.cy, work.bottom - work.top);
-  ::SetWindowPos(hwnd_, nullptr, 0, 0, size.cx, size.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  ::SetWindowPos(Handle(), nullptr, 0, 0, size.cx, size.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
   KeepOnScreen();
 }
 
@@ -229,48 +225,48 @@ void FormFrame::KeepOnScreen() {
   // The whole window, and so its title bar, inside the monitor's work area.
   const RECT work = WorkArea();
   RECT r;
-  ::GetWindowRect(hwnd_, &r);
+  ::GetWindowRect(Handle(), &r);
   int x = std::clamp<int>(r.left, work.left, std::max<int>(work.left, work.right - (r.right - r.left)));
   int y = std::clamp<int>(r.top, work.top, std::max<int>(work.top, work.bottom - (r.bottom - r.top)));
-  if (x != r.left || y != r.top) ::SetWindowPos(hwnd_, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  if (x != r.left || y != r.top) ::SetWindowPos(Handle(), nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void FormFrame::VisibleChanged() {
-  if (!hwnd_) return;
+  if (!Handle()) return;
   if (!form_.Visible()) {
-    ::ShowWindow(hwnd_, SW_HIDE);
+    ::ShowWindow(Handle(), SW_HIDE);
     return;
   }
-  ::SetWindowTextW(hwnd_, Widen(form_.Caption()).c_str());
+  ::SetWindowTextW(Handle(), Widen(form_.Caption()).c_str());
   ApplySize();
   const RECT work = WorkArea();
   RECT r;
-  ::GetWindowRect(hwnd_, &r);
+  ::GetWindowRect(Handle(), &r);
   if (!shownBefore_ || !IsMain()) {
     // The main window centred on the screen the first time; a dialog on its owner each time.
     RECT around = work;
     if (setup_.owner && !IsMain() && ::IsWindowVisible(setup_.owner)) ::GetWindowRect(setup_.owner, &around);
     int x = around.left + ((around.right - around.left) - (r.right - r.left)) / 2;
     int y = around.top + ((around.bottom - around.top) - (r.bottom - r.top)) / 2;
-    ::SetWindowPos(hwnd_, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    ::SetWindowPos(Handle(), nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     KeepOnScreen();
     shownBefore_ = true;
   }
-  ::ShowWindow(hwnd_, ::IsIconic(hwnd_) ? SW_RESTORE : SW_SHOW);
-  ::SetForegroundWindow(hwnd_);
+  ::ShowWindow(Handle(), ::IsIconic(Handle()) ? SW_RESTORE : SW_SHOW);
+  ::SetForegroundWindow(Handle());
   // The form's focused control, or, as in a dialog, the first control of the tab order.
   HWND focus = form_.FocusedControl() ? ControlHandle(*form_.FocusedControl()) : nullptr;
-  if (!focus || !::IsWindowEnabled(focus) || !::IsWindowVisible(focus)) focus = ::GetNextDlgTabItem(hwnd_, nullptr, FALSE);
+  if (!focus || !::IsWindowEnabled(focus) || !::IsWindowVisible(focus)) focus = ::GetNextDlgTabItem(Handle(), nullptr, FALSE);
   if (focus) ::SetFocus(focus);
-  ::UpdateWindow(hwnd_);
+  ::UpdateWindow(Handle());
 }
 
 void FormFrame::SizeChanged() {
-  if (hwnd_) ApplySize();
+  if (Handle()) ApplySize();
 }
 
 void FormFrame::CaptionChanged() {
-  if (hwnd_) ::SetWindowTextW(hwnd_, Widen(form_.Caption()).c_str());
+  if (Handle()) ::SetWindowTextW(Handle(), Widen(form_.Caption()).c_str());
 }
 
 void FormFrame::BusyChanged() {
@@ -300,7 +296,7 @@ void FormFrame::DrawFlatButton(const DRAWITEMSTRUCT& item) {
   }
 }
 
-LRESULT FormFrame::OnMessage(HWND, UINT msg, WPARAM wp, LPARAM lp) {
+LRESULT FormFrame::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
   switch (msg) {
     case WM_DRAWITEM: {
       const auto* item = reinterpret_cast<const DRAWITEMSTRUCT*>(lp);
@@ -331,7 +327,7 @@ LRESULT FormFrame::OnMessage(HWND, UINT msg, WPARAM wp, LPARAM lp) {
       if (!from) {
         // Esc (IDCANCEL from the dialog keyboard) closes a dialog, as in any Windows dialog.
         if (LOWORD(wp) == IDCANCEL && !IsMain() && form_.Border() == FormBorder::Dialog) {
-          ::PostMessageW(hwnd_, WM_CLOSE, 0, 0);
+          ::PostMessageW(Handle(), WM_CLOSE, 0, 0);
         }
         return 0;
       }
@@ -345,11 +341,6 @@ LRESULT FormFrame::OnMessage(HWND, UINT msg, WPARAM wp, LPARAM lp) {
       if (peer && dynamic_cast<TButton*>(&peer->Control())) return MAKELRESULT(::GetDlgCtrlID(focus), DC_HASDEFID);
       return 0;
     }
-    case WM_TIMER:
-      for (const auto& t : timers_) {
-        if (t->Id() == wp) t->Tick();
-      }
-      return 0;
     case WM_SYSCOMMAND:
       // Minimising the main window minimises the application, which carries the taskbar button.
       if ((wp & 0xFFF0) == SC_MINIMIZE && IsMain()) {
@@ -360,7 +351,7 @@ LRESULT FormFrame::OnMessage(HWND, UINT msg, WPARAM wp, LPARAM lp) {
     case WM_ACTIVATE:
       if (LOWORD(wp) == WA_INACTIVE) {
         HWND focus = ::GetFocus();
-        if (focus && ::IsChild(hwnd_, focus)) savedFocus_ = focus;
+        if (focus && ::IsChild(Handle(), focus)) savedFocus_ = focus;
       } else if (!HIWORD(wp)) {
         // Back to the control that had the focus, after a message box or another program.
         HWND target = savedFocus_;
@@ -393,7 +384,7 @@ LRESULT FormFrame::OnMessage(HWND, UINT msg, WPARAM wp, LPARAM lp) {
       bool mayClose = !setup_.closeQuery || setup_.closeQuery();
       if (!mayClose) return 0;
       if (IsMain()) {
-        ::DestroyWindow(hwnd_);
+        ::DestroyWindow(Handle());
       } else {
         form_.Hide();
       }
@@ -405,7 +396,7 @@ LRESULT FormFrame::OnMessage(HWND, UINT msg, WPARAM wp, LPARAM lp) {
       dpi_ = HIWORD(wp);
       MakeFonts();
       const RECT* suggested = reinterpret_cast<const RECT*>(lp);
-      ::SetWindowPos(hwnd_, nullptr, suggested->left, suggested->top, suggested->right - suggested->left,
+      ::SetWindowPos(Handle(), nullptr, suggested->left, suggested->top, suggested->right - suggested->left,
                      suggested->bottom - suggested->top, SWP_NOZORDER | SWP_NOACTIVATE);
       ApplyLayout();
       return 0;
@@ -415,7 +406,7 @@ LRESULT FormFrame::OnMessage(HWND, UINT msg, WPARAM wp, LPARAM lp) {
       if (IsMain()) setup_.application->Terminate();
       return 0;
   }
-  return ::DefWindowProcW(hwnd_, msg, wp, lp);
+  return Default(msg, wp, lp);
 }
 
 bool DialogKeyboard(MSG& msg) {

@@ -16,7 +16,7 @@
 
 #include "imageset/png.h"
 #include "platform/win32/unique_handle.h"
-#include "platform/win32/window_proc.h"
+#include "platform/win32/window.h"
 #include "toolkit/application.h"
 #include "toolkit/components.h"
 #include "toolkit/form.h"
@@ -40,14 +40,11 @@ struct FrameSetup {
   std::function<bool()> closeQuery;
 };
 
-class FormFrame : public FormPeer {
+class FormFrame : public Window, public FormPeer {
  public:
   FormFrame(TForm& form, FrameSetup setup);
   ~FormFrame() override;
-  FormFrame(const FormFrame&) = delete;
-  FormFrame& operator=(const FormFrame&) = delete;
 
-  HWND Handle() const { return hwnd_; }
   HWND ControlHandle(const TControl& control) const;
   int Dpi() const { return dpi_; }
   int Scale(int v) const { return MulDiv(v, dpi_, 96); }
@@ -58,10 +55,7 @@ class FormFrame : public FormPeer {
   void BusyChanged() override;
 
  private:
-  template <typename T>
-  friend LRESULT CALLBACK ForwardingProc(HWND, UINT, WPARAM, LPARAM);
-  LRESULT OnMessage(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
-  void AttachHandle(HWND hwnd) { hwnd_ = hwnd; }
+  LRESULT WndProc(UINT msg, WPARAM wp, LPARAM lp) override;
   bool IsMain() const;
   void CreateControls();
   void ApplyLayout();
@@ -76,7 +70,6 @@ class FormFrame : public FormPeer {
 
   TForm& form_;
   FrameSetup setup_;
-  HWND hwnd_ = nullptr;
   HWND tooltip_ = nullptr;
   HWND savedFocus_ = nullptr;
   int dpi_ = 96;

@@ -8,27 +8,12 @@
 #include "toolkit/popup_menu.h"
 
 namespace kestrane::win32 {
-namespace {
-
-constexpr wchar_t kGridClass[] = L"TStringGrid";
-
-}  // namespace
-
 GridWindow::GridWindow(TStringGrid& grid, HWND parent, int id, std::function<GridLook()> look)
     : grid_(grid), look_(std::move(look)) {
-  static const bool registered = [] {
-    WNDCLASSW wc{};
-    wc.lpfnWndProc = ForwardingProc<GridWindow>;
-    wc.hInstance = ::GetModuleHandleW(nullptr);
-    wc.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
-    wc.lpszClassName = kGridClass;
-    wc.style = CS_DBLCLKS;
-    return ::RegisterClassW(&wc) != 0;
-  }();
-  (void)registered;
-  ::CreateWindowExW(WS_EX_CLIENTEDGE, kGridClass, L"", WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | WS_HSCROLL, 0,
-                    0, 10, 10, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), ::GetModuleHandleW(nullptr),
-                    this);
+  WindowClass windowClass{L"TStringGrid", CS_DBLCLKS};
+  windowClass.cursor = ::LoadCursorW(nullptr, IDC_ARROW);
+  CreateCustom(windowClass, WindowPlace{WS_EX_CLIENTEDGE, WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | WS_HSCROLL,
+                                        L"", 0, 0, 10, 10, parent, id});
   grid_.AttachPeer(this);
 }
 
@@ -37,38 +22,38 @@ GridWindow::~GridWindow() {
 }
 
 void GridWindow::StateChanged() {
-  if (!hwnd_) return;
+  if (!Handle()) return;
   UpdateScrollBars();
-  ::InvalidateRect(hwnd_, nullptr, FALSE);
+  ::InvalidateRect(Handle(), nullptr, FALSE);
 }
 
 void GridWindow::Focus() {
-  if (hwnd_) ::SetFocus(hwnd_);
+  if (Handle()) ::SetFocus(Handle());
 }
 
 void GridWindow::Invalidate() {
-  if (hwnd_) ::InvalidateRect(hwnd_, nullptr, FALSE);
+  if (Handle()) ::InvalidateRect(Handle(), nullptr, FALSE);
 }
 
 void GridWindow::UpdateViewport() {
   RECT rc;
-  ::GetClientRect(hwnd_, &rc);
+  ::GetClientRect(Handle(), &rc);
   grid_.SetViewport(L(rc.right), L(rc.bottom));
 }
 
 void GridWindow::UpdateScrollBars() {
   SCROLLINFO si{sizeof si, SIF_RANGE | SIF_PAGE | SIF_POS | SIF_DISABLENOSCROLL, 0, grid_.RowCount() - 1,
                 static_cast<UINT>(grid_.VisibleRows()), grid_.TopRow(), 0};
-  ::SetScrollInfo(hwnd_, SB_VERT, &si, TRUE);
+  ::SetScrollInfo(Handle(), SB_VERT, &si, TRUE);
   SCROLLINFO hi{sizeof hi, SIF_RANGE | SIF_PAGE | SIF_POS | SIF_DISABLENOSCROLL, 0, grid_.TotalWidth() - 1,
                 static_cast<UINT>(grid_.ViewportWidth()), grid_.LeftOffset(), 0};
-  ::SetScrollInfo(hwnd_, SB_HORZ, &hi, TRUE);
+  ::SetScrollInfo(Handle(), SB_HORZ, &hi, TRUE);
 }
 
 void GridWindow::Paint(HDC target) {
   GridLook look = look_();
   RECT rc;
-  ::GetClientRect(hwnd_, &rc);
+  ::GetClientRect(Handle(), &rc);
   UniqueDc dc(::CreateCompatibleDC(target));
   UniqueBitmap bmp(::CreateCompatibleBitmap(target, std::max<LONG>(1, rc.right), std::max<LONG>(1, rc.bottom)));
   SelectedObject intoBitmap(dc.get(), bmp.get());
@@ -103,7 +88,7 @@ void GridWindow::Scroll(int bar, int code) {
   SCROLLINFO si{};
   si.cbSize = sizeof si;
   si.fMask = SIF_TRACKPOS;
-  ::GetScrollInfo(hwnd_, bar, &si);
+  ::GetScrollInfo(Handle(), bar, &si);
   if (bar == SB_VERT) {
     const int page = grid_.VisibleRows();
     int top = grid_.TopRow();
@@ -136,10 +121,10 @@ void GridWindow::MouseDown(MouseButton button, LPARAM lp) {
   grid_.MouseDown(button, L(GET_X_LPARAM(lp)), L(GET_Y_LPARAM(lp)));
 }
 
-LRESULT GridWindow::OnMessage(HWND, UINT msg, WPARAM wp, LPARAM lp) {
+LRESULT GridWindow::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
   switch (msg) {
     case WM_PAINT: {
-      PaintDc dc(hwnd_);
+      PaintDc dc(Handle());
       if (dc) Paint(dc.get());
       return 0;
     }
@@ -148,7 +133,7 @@ LRESULT GridWindow::OnMessage(HWND, UINT msg, WPARAM wp, LPARAM lp) {
     case WM_SIZE:
       UpdateViewport();
       UpdateScrollBars();
-      ::InvalidateRect(hwnd_, nullptr, FALSE);
+      ::InvalidateRect(Handle(), nullptr, FALSE);
       return 0;
     case WM_VSCROLL: Scroll(SB_VERT, LOWORD(wp)); return 0;
     case WM_HSCROLL: Scroll(SB_HORZ, LOWORD(wp)); return 0;
@@ -174,24 +159,24 @@ LRESULT GridWindow::OnMessage(HWND, UINT msg, WPARAM wp, LPARAM lp) {
       if (pt.x == -1 && pt.y == -1) {  // from the keyboard: at the current row
         Rect cell = grid_.CellRect(grid_.Col(), grid_.Row());
         pt = POINT{S(cell.left + 10), S(cell.top + cell.height / 2)};
-        ::ClientToScreen(hwnd_, &pt);
+        ::ClientToScreen(Handle(), &pt);
       }
       grid_.PopupMenu->Popup(pt.x, pt.y);
       return 0;
     }
     case WM_SETFOCUS:
       grid_.FocusedByUser();
-      ::InvalidateRect(hwnd_, nullptr, FALSE);
+      ::InvalidateRect(Handle(), nullptr, FALSE);
       return 0;
     case WM_KILLFOCUS:
       grid_.FocusLost();
-      ::InvalidateRect(hwnd_, nullptr, FALSE);
+      ::InvalidateRect(Handle(), nullptr, FALSE);
       return 0;
     case WM_NCDESTROY:
       if (grid_.Peer() == this) grid_.AttachPeer(nullptr);
       break;
   }
-  return ::DefWindowProcW(hwnd_, msg, wp, lp);
+  return Default(msg, wp, lp);
 }
 
 }  // namespace kestrane::win32

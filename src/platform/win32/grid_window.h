@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "platform/win32/unique_handle.h"
-#include "platform/win32/window_proc.h"
+#include "platform/win32/window.h"
 #include "toolkit/string_grid.h"
 
 namespace kestrane::win32 {
@@ -22,23 +22,17 @@ struct GridLook {
   const std::vector<UniqueBitmap>* pictures = nullptr;  // the image set, premultiplied
 };
 
-class GridWindow : public ControlPeer {
+class GridWindow : public Window, public ControlPeer {
  public:
   GridWindow(TStringGrid& grid, HWND parent, int id, std::function<GridLook()> look);
   ~GridWindow() override;
-  GridWindow(const GridWindow&) = delete;
-  GridWindow& operator=(const GridWindow&) = delete;
-  HWND Handle() const { return hwnd_; }
 
   void StateChanged() override;
   void Focus() override;
   void Invalidate() override;
 
  private:
-  template <typename T>
-  friend LRESULT CALLBACK ForwardingProc(HWND, UINT, WPARAM, LPARAM);
-  LRESULT OnMessage(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
-  void AttachHandle(HWND hwnd) { hwnd_ = hwnd; }
+  LRESULT WndProc(UINT msg, WPARAM wp, LPARAM lp) override;
   int Dpi() const { return look_().dpi; }
   int S(int v) const { return MulDiv(v, Dpi(), 96); }
   int L(int v) const { return MulDiv(v, 96, Dpi()); }  // device to logical
@@ -50,7 +44,6 @@ class GridWindow : public ControlPeer {
 
   TStringGrid& grid_;
   std::function<GridLook()> look_;
-  HWND hwnd_ = nullptr;
 };
 
 }  // namespace kestrane::win32

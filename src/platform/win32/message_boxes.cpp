@@ -7,6 +7,7 @@
 
 #include "platform/win32/unique_handle.h"
 #include "platform/win32/wide_text.h"
+#include "platform/win32/window.h"
 
 namespace kestrane::win32 {
 namespace {
@@ -88,26 +89,25 @@ void LayOut(HWND dialog, Box& box) {
   const int clientHeight = box.stripTop + stripPad + buttonHeight + stripPad;
 
   if (iconSize) {
-    HWND iconWindow = ::CreateWindowExW(0, L"STATIC", nullptr, WS_CHILD | WS_VISIBLE | SS_ICON | SS_REALSIZECONTROL, margin, margin,
-                                        iconSize, iconSize, dialog, nullptr, nullptr, nullptr);
+    HWND iconWindow = CreateWindowChecked(
+        L"STATIC", WindowPlace{0, WS_CHILD | WS_VISIBLE | SS_ICON | SS_REALSIZECONTROL, nullptr, margin, margin,
+                               iconSize, iconSize, dialog});
     HICON icon = SystemIcon(box.kind == BoxKind::Error ? IDI_ERROR : IDI_QUESTION, iconSize);
     box.icon.reset(icon);
     ::SendMessageW(iconWindow, STM_SETICON, reinterpret_cast<WPARAM>(icon), 0);
   }
   // A one-line text stands level with the middle of the icon.
   const int textTop = margin + (textHeight < iconSize ? (iconSize - textHeight) / 2 : 0);
-  HWND textWindow = ::CreateWindowExW(0, L"STATIC", box.text.c_str(),
-                                      WS_CHILD | WS_VISIBLE | SS_LEFT | SS_NOPREFIX | SS_EDITCONTROL,
-                                      margin + iconSize + gap, textTop, textWidth, textHeight, dialog, nullptr,
-                                      nullptr, nullptr);
+  HWND textWindow = CreateWindowChecked(
+      L"STATIC", WindowPlace{0, WS_CHILD | WS_VISIBLE | SS_LEFT | SS_NOPREFIX | SS_EDITCONTROL, box.text.c_str(),
+                             margin + iconSize + gap, textTop, textWidth, textHeight, dialog});
   ::SendMessageW(textWindow, WM_SETFONT, reinterpret_cast<WPARAM>(box.font.get()), FALSE);
 
   int x = clientWidth - S(12) - buttonsWidth;
   for (std::size_t i = 0; i < buttons.size(); ++i) {
     DWORD style = WS_CHILD | WS_VISIBLE | WS_TABSTOP | (i == 0 ? WS_GROUP | BS_DEFPUSHBUTTON : BS_PUSHBUTTON);
-    HWND button = ::CreateWindowExW(0, L"BUTTON", buttons[i].text, style, x, box.stripTop + stripPad, buttonWidth,
-                                    buttonHeight, dialog, reinterpret_cast<HMENU>(static_cast<INT_PTR>(buttons[i].id)),
-                                    nullptr, nullptr);
+    HWND button = CreateWindowChecked(L"BUTTON", WindowPlace{0, style, buttons[i].text, x, box.stripTop + stripPad,
+                                                             buttonWidth, buttonHeight, dialog, buttons[i].id});
     ::SendMessageW(button, WM_SETFONT, reinterpret_cast<WPARAM>(box.font.get()), FALSE);
     x += buttonWidth + buttonGap;
   }
@@ -133,7 +133,13 @@ INT_PTR CALLBACK BoxProc(HWND dialog, UINT msg, WPARAM wp, LPARAM lp) {
     case WM_INITDIALOG:
       box = reinterpret_cast<Box*>(lp);
       ::SetWindowLongPtrW(dialog, DWLP_USER, lp);
-      LayOut(dialog, *box);
+      try {
+        LayOut(dialog, *box);
+      } catch (const std::exception&) {
+        // A box that cannot be made answers as Esc would: a question is not confirmed.
+        ::EndDialog(dialog, -1);
+        return FALSE;
+      }
       ::MessageBeep(box->kind == BoxKind::Error          ? MB_ICONHAND
                     : box->kind == BoxKind::Confirmation ? MB_ICONQUESTION
                                                          : MB_OK);
