@@ -18,24 +18,6 @@ const std::array<CleanupRow, kCleanupRows> kCleanupRowTable{{
     {"C:\\ProgramData\\Microsoft\\Windows\\WER", "\\c$\\ProgramData\\Microsoft\\Windows\\WER\\"},
 }};
 
-namespace {
-
-constexpr char kProfileTemp[] = "\\AppData\\Local\\Temp";
-
-std::string WithBackslash(std::string folder) {
-  if (folder.empty() || folder.back() != '\\') folder += '\\';
-  return folder;
-}
-
-// Each profile of the profile root: its name, for the entries the listing with mask 16 shows.
-void EachProfile(FolderService& folders, const std::string& root, const std::function<void(const std::string&)>& each) {
-  ListMatching(folders, WithBackslash(root) + "*.*", kFoldersAndFiles, [&](const FolderEntry& entry) {
-    if (!entry.name.empty() && entry.name != "." && entry.name != "..") each(entry.name);
-  });
-}
-
-}  // namespace
-
 TForm2::TForm2(Form2Services services)
     : TForm("Form2", kForm2Caption, 525, 258, FormBorder::Dialog), services_(std::move(services)) {
   pictures_.push_back(RedCrossGlyph());
@@ -100,12 +82,9 @@ void TForm2::Button1Click() {
     try {
       std::array<std::int64_t, kCleanupRows> bytes{};
       for (int row = 0; row < kCleanupRows; ++row) {
-        if (row != kProfileRow) AddFolderSize(*folders, paths[row], bytes[row]);
+        if (row != kProfileRow) bytes[row] = MeasureShareFolder(*folders, paths[row]);
       }
-      const std::string root = WithBackslash(paths[kProfileRow]);
-      EachProfile(*folders, root, [&](const std::string& profile) {
-        AddFolderSize(*folders, root + profile + kProfileTemp, bytes[kProfileRow]);
-      });
+      bytes[kProfileRow] = MeasureProfileTemps(*folders, paths[kProfileRow]);
       dispatcher->Post([this, token, bytes] {
         if (token->load()) Counted(bytes);
       });
@@ -120,7 +99,7 @@ void TForm2::Counted(const std::array<std::int64_t, kCleanupRows>& bytes) {
   try {
     total_ = ToMegabytes(std::accumulate(bytes.begin(), bytes.end(), std::int64_t{0}));
     for (int row = 0; row < kCleanupRows; ++row) captions_[row]->SetText(paths_[row]);
-    Label5.SetText(WithBackslash(paths_[kProfileRow]) + "%users%" + kProfileTemp);
+    Label5.SetText(WithBackslash(paths_[kProfileRow]) + "%users%\\" + kProfileTemp);
     for (int row = 0; row < kCleanupRows; ++row) sizes_[row] = ToMegabytes(bytes[row]);
     for (int row = 0; row < kCleanupRows; ++row) sizeLabels_[row]->SetText(MegabyteFigure(sizes_[row]));
     Label11.SetText(MegabyteFigure(total_));
@@ -140,28 +119,25 @@ void TForm2::ShowRow(int row) {
 }
 
 void TForm2::SpeedButtonClick(int row) {
+  std::string notice;
   try {
-    DeleteFolderContent(*services_.folders, paths_[row], "*.*");
-    std::int64_t bytes = 0;
-    AddFolderSize(*services_.folders, paths_[row], bytes);
-    sizes_[row] = ToMegabytes(bytes);
+    // Checked on what the folder holds now, not on what the count saw.
+    notice = EmptyShareFolder(*services_.folders, paths_[row]);
+    sizes_[row] = ToMegabytes(MeasureShareFolder(*services_.folders, paths_[row]));
     ShowRow(row);
   } catch (...) {
     services_.dialogs->Information(kDeleteFailed);
+    return;
   }
+  if (!notice.empty()) services_.dialogs->Information(notice);
 }
 
 void TForm2::SpeedButton5Click() {
   // No guard of its own: an error goes to the general error box.
-  const std::string root = WithBackslash(paths_[kProfileRow]);
-  EachProfile(*services_.folders, root, [&](const std::string& profile) {
-    DeleteFolderContent(*services_.folders, root + profile + kProfileTemp, "*.*");
-  });
-  std::int64_t bytes = 0;
-  EachProfile(*services_.folders, root,
-              [&](const std::string& profile) { AddFolderSize(*services_.folders, root + profile + kProfileTemp, bytes); });
-  sizes_[kProfileRow] = ToMegabytes(bytes);
+  const std::string notice = EmptyProfileTemps(*services_.folders, paths_[kProfileRow]);
+  sizes_[kProfileRow] = ToMegabytes(MeasureProfileTemps(*services_.folders, paths_[kProfileRow]));
   ShowRow(kProfileRow);
+  if (!notice.empty()) services_.dialogs->Information(notice);
 }
 
 }  // namespace kestrane

@@ -30,7 +30,8 @@ class FolderService {
   // Asks the shell to delete, permanently and without any window, every entry of `folder` that
   // matches `mask` ("*.*"). What it cannot delete stays; nothing is reported.
   virtual void DeleteContent(const std::string& folder, const std::string& mask) = 0;
-  // Removes a link itself, never what it points to. False when it could not.
+  // Removes a link itself, never what it points to. False when it could not, or when `path` is not
+  // (or no longer) a junction or symbolic link of the kind `directory` says.
   virtual bool RemoveLink(const std::string& path, bool directory) = 0;
 };
 

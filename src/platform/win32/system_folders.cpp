@@ -40,9 +40,21 @@ void SystemFolders::DeleteContent(const std::string& folder, const std::string& 
 }
 
 bool SystemFolders::RemoveLink(const std::string& path, bool directory) {
-  // On a junction or a symbolic link these remove the link itself, never its target.
-  std::wstring wide = Widen(path);
-  return directory ? ::RemoveDirectoryW(wide.c_str()) != FALSE : ::DeleteFileW(wide.c_str()) != FALSE;
+  // The link itself is opened (FILE_FLAG_OPEN_REPARSE_POINT), checked through that handle to be a
+  // junction or symbolic link, and deleted through it: whatever it points to is never opened, and a
+  // link swapped for a real folder since it was listed is not deleted. Wine opens the target
+  // instead and shows no reparse point on the handle, so there nothing is removed.
+  UniqueFile link(::CreateFileW(Widen(path).c_str(), DELETE | FILE_READ_ATTRIBUTES | SYNCHRONIZE,
+                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                  FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+  if (!link) return false;
+  FILE_ATTRIBUTE_TAG_INFO tag{};
+  if (!::GetFileInformationByHandleEx(link.get(), FileAttributeTagInfo, &tag, sizeof tag)) return false;
+  if (!(tag.FileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) || !IsReparseTagNameSurrogate(tag.ReparseTag)) return false;
+  if (((tag.FileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) != directory) return false;
+  FILE_DISPOSITION_INFO disposition{TRUE};
+  // Deleted when the handle closes, which the owner does on return.
+  return ::SetFileInformationByHandle(link.get(), FileDispositionInfo, &disposition, sizeof disposition) != FALSE;
 }
 
 }  // namespace kestrane::win32

@@ -1,4 +1,5 @@
-// Folder listing (FindFirstFileExW) and the shell's deletion (SHFileOperationW) on Windows.
+// Folder listing (FindFirstFileExW), link removal through a handle on the link itself, and the
+// shell's deletion (SHFileOperationW) on Windows.
 #pragma once
 #ifndef _WIN32
 #error "Windows only"
