@@ -43,8 +43,10 @@ class FakeFolders : public FolderService {
   bool failDelete = false;
   enum class Removal { Removes, Fails, LeavesTheLink } removal = Removal::Removes;
   bool gate = false;  // listings wait until released
+  std::function<void(const std::string& pattern)> onList;  // what happens on the server meanwhile
 
   bool List(const std::string& pattern, const std::function<void(const FolderEntry&)>& each) override {
+    if (onList) onList(pattern);
     std::vector<FolderEntry> entries;
     {
       std::unique_lock lock(mutex_);
@@ -76,6 +78,38 @@ class FakeFolders : public FolderService {
       std::erase_if(Stored(path.substr(0, path.rfind('\\'))), [&](const FolderEntry& e) { return Same(e.name, name); });
     }
     return true;
+  }
+  // Holds a folder; the test's changes to it (Swap) show on the hold.
+  std::unique_ptr<FolderHold> Hold(const std::string& folder) override {
+    std::lock_guard lock(mutex_);
+    calls.push_back("hold " + folder);
+    if (ThroughLink(folder) || !Exists(folder)) return nullptr;
+    struct Held : FolderHold {
+      FakeFolders* fake;
+      std::string folder;
+      int generation;
+      bool StillThere() override {
+        std::lock_guard lock(fake->mutex_);
+        return fake->generations_[Lower(folder)] == generation && !fake->ThroughLink(folder) && fake->Exists(folder);
+      }
+    };
+    auto held = std::make_unique<Held>();
+    held->fake = this;
+    held->folder = folder;
+    held->generation = generations_[Lower(folder)];
+    return held;
+  }
+  // The folder is renamed away and a link to `target`'s content put in its place, as someone with
+  // rights on its parent could do on the server while a button is at work.
+  void Swap(const std::string& folder, std::vector<FolderEntry> target) {
+    const std::string parent = folder.substr(0, folder.rfind('\\')), name = folder.substr(folder.rfind('\\') + 1);
+    std::vector<FolderEntry> siblings = EntriesOf(parent);
+    std::erase_if(siblings, [&](const FolderEntry& e) { return Same(e.name, name); });
+    siblings.push_back(Link(name));
+    std::erase_if(tree, [&](const auto& item) { return Same(item.first.substr(0, folder.size()), folder); });
+    tree[parent] = siblings;
+    tree[folder] = std::move(target);
+    ++generations_[Lower(folder)];
   }
   void Release() {
     {
@@ -111,6 +145,10 @@ class FakeFolders : public FolderService {
     return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
              return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
            });
+  }
+  static std::string Lower(std::string text) {
+    for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return text;
   }
   static std::string Trim(std::string path) {
     while (path.size() > 3 && path.back() == '\\') path.pop_back();
@@ -176,6 +214,7 @@ class FakeFolders : public FolderService {
   }
   std::mutex mutex_;
   std::condition_variable released_;
+  std::map<std::string, int> generations_;
 };
 
 class Form2Test : public ::testing::Test {
@@ -409,6 +448,33 @@ TEST_F(Form2Test, TheButtonsCheckWhatTheFoldersHoldWhenPressed) {
   EXPECT_TRUE(folders->Faults().empty()) << folders->Faults()[0];
   EXPECT_EQ(SizeTexts()[0], "0 MB");
   EXPECT_EQ(SizeTexts()[1], "0 MB");
+}
+
+// While a button sweeps the links below a folder, someone on the server renames the folder away and
+// puts a link to another place under its name: the shell must not empty that place.
+TEST_F(Form2Test, AFolderSwappedForALinkDuringTheButtonsWorkIsNotEmptied) {
+  const std::string share = "\\\\srv01\\c$";
+  folders->tree[share + "\\temp"] = {File("t", 1048576)};
+  folders->tree[share + "\\users\\aaa\\AppData\\Local\\Temp"] = {File("a", 1048576)};
+  folders->tree[share + "\\users\\zed\\AppData\\Local\\Temp"] = {File("z", 1048576)};
+  form->Show();
+  Count();
+  auto swapOnSweep = [&](const std::string& sweep, const std::string& folder) {
+    folders->onList = [=, this, done = false](const std::string& pattern) mutable {
+      if (done || pattern != sweep) return;
+      done = true;
+      folders->Swap(folder, {File("precious", 1048576)});
+    };
+  };
+  swapOnSweep(share + "\\temp\\*.*", share + "\\temp");
+  form->SpeedButton2.Click();
+  // aaa's Temp is swapped while zed's is still being swept.
+  swapOnSweep(share + "\\users\\zed\\AppData\\Local\\Temp\\*.*", share + "\\users\\aaa\\AppData\\Local\\Temp");
+  form->SpeedButton5.Click();
+  EXPECT_FALSE(folders->Deleted());
+  EXPECT_EQ(dialogs.information, std::vector<std::string>{"Возникла ошибка! Файлы не удалены."});
+  EXPECT_EQ(dialogs.errors, std::vector<std::string>{"Папку «\\\\srv01\\c$\\users\\aaa\\AppData\\Local\\Temp» "
+                                                     "подменили во время проверки. Файлы не удалены."});
 }
 
 TEST_F(Form2Test, AFailedDeletionSaysSoAndKeepsTheLabelsRowFiveGoesToTheErrorBox) {

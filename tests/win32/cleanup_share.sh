@@ -8,7 +8,7 @@ set -euo pipefail
 action=$1 root=$2
 source "$(dirname "$0")/../../tools/wine-env"
 unc="$WINEPREFIX/dosdevices/unc"
-rm -rf "$root" "$unc/kestrane-share" "$unc/srvlink"
+rm -rf "$root" "$unc/kestrane-share" "$unc/srvlink" "$unc/srvhold"
 [ "$action" = remove ] && exit 0
 file() { mkdir -p "$(dirname "$root/$1")"; truncate -s "$2" "$root/$1"; }
 link() { mkdir -p "$(dirname "$root/$1")"; ln -s "$root/$2" "$root/$1"; }
@@ -35,3 +35,6 @@ file srvlink/users/admin/AppData/Local/Temp/x 1048576
 file outside/evil/AppData/Local/Temp/keep3 4194304
 link srvlink/users/evil outside/evil
 map srvlink srvlink
+
+file srvhold/temp/t 1048576
+map srvhold srvhold

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "form_fixture.h"
+#include "forms/folder_cleanup.h"
 #include "forms/unit2.h"
 #include "platform/win32/system_folders.h"
 
@@ -128,6 +129,26 @@ TEST_F(CleanupWindowTest, NothingBehindALinkIsCountedOrDeleted) {
   EXPECT_FALSE(Exists(root + L"\\srvlink\\inetpub\\logs\\l"));  // real folders are emptied
   EXPECT_FALSE(Exists(root + L"\\srvlink\\users\\admin\\AppData\\Local\\Temp\\x"));
   EXPECT_EQ(SizeTexts(), (std::vector<std::wstring>{L"1 MB", L"0 MB", L"0 MB", L"0 MB", L"0 MB", L"0 MB", L"1 MB"}));
+}
+
+// \\srvhold\c$\temp is renamed away, as someone on the server might, while a button sweeps it for links.
+TEST(HeldFolderTest, AFolderBeingEmptiedCannotBeRenamedAway) {
+  class RenamingDuringSweep : public SystemFolders {
+   public:
+    using SystemFolders::SystemFolders;
+    bool tried = false, renamed = false;
+    bool List(const std::string& pattern, const std::function<void(const FolderEntry&)>& each) override {
+      if (!tried && pattern == "\\\\srvhold\\c$\\temp\\*.*") {
+        tried = true;
+        renamed = ::MoveFileW(L"\\\\srvhold\\c$\\temp", L"\\\\srvhold\\c$\\temp.moved") != FALSE;
+      }
+      return SystemFolders::List(pattern, each);
+    }
+  } folders(nullptr);
+  EXPECT_EQ(EmptyShareFolder(folders, "\\\\srvhold\\c$\\temp\\"), "");
+  EXPECT_TRUE(folders.tried);
+  EXPECT_FALSE(folders.renamed);  // the folder is held open without delete sharing
+  EXPECT_FALSE(Exists(Throwaway() + L"\\srvhold\\temp\\t"));
 }
 
 }  // namespace

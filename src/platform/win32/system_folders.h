@@ -20,6 +20,7 @@ class SystemFolders : public FolderService {
   bool List(const std::string& pattern, const std::function<void(const FolderEntry&)>& each) override;
   void DeleteContent(const std::string& folder, const std::string& mask) override;
   bool RemoveLink(const std::string& path, bool directory) override;
+  std::unique_ptr<FolderHold> Hold(const std::string& folder) override;
 
  private:
   std::function<HWND()> owner_;
