@@ -184,7 +184,7 @@ bool ProfileTemps(FolderService& folders, const std::string& root, std::vector<s
       skipped.push_back(base + entry.name);
       return;
     }
-    if (!IsDirectory(entry)) return;  // a plain file holds no temp folder
+    if (!IsDirectory(entry) || Unreachable(entry.name)) return;  // a plain file holds no temp folder
     FolderReach reach = ReachBelow(folders, base + entry.name, kProfileTemp);
     if (reach.reach == Reach::Link) skipped.push_back(reach.where);
     if (deleting ? ReachedForDeletion(reach) : reach.reach == Reach::Folder) temps.push_back(reach.where);
