@@ -372,7 +372,7 @@ TEST(CheckArguments, BadArgumentsAndCombinationsGetAClearMessage) {
 TEST_F(CheckCommandTest, HelpListsEveryOption) {
   EXPECT_EQ(Run({"--help"}), kExitOk);
   for (const char* option : {"--threshold", "--warning", "--unit", "--format", "--output", "--list", "--parallel",
-                             "--timeout", "--help"}) {
+                             "--timeout", "--disk", "--exclude-disk", "--volumes", "--help"}) {
     EXPECT_NE(out.str().find(option), std::string::npos) << option;
   }
   EXPECT_EQ(Run({"--verbose"}), kExitUnknown);
