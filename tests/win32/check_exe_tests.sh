@@ -65,9 +65,10 @@ else
   echo "ok promtool check metrics"
 fi
 # Thresholds a hair below and above C:'s free space, in bytes (MB with nine decimals, within a
-# thousandth of a byte) and in percent of its size. Free space moves while other programs write, so
-# which side a run lands on is not fixed; that its exit code is the state its performance data give
-# is, and Monitoring::Plugin judges that.
+# thousandth of a byte) and in percent of its size. Free space moves while other programs write: a
+# run must land on its side while the free space it reports is still the one measured, and whatever
+# it reports, its exit code must be the state its performance data give, as Monitoring::Plugin
+# judges them.
 plugin_lines="$work/plugin"
 : >"$plugin_lines"
 nagios() {  # nagios ARGS...: one run, its exit code and status line kept for the consumer
@@ -90,14 +91,24 @@ else
     my $p = $f * 100 * $e / $s;
     print join(" ", $mb->($f), $mb->($f + 2), $pc->($p), $pc->($p + 3)), "\n"' "$free" "$size")
   echo "C: $free bytes free of $size: thresholds $mbBelow / $mbAbove MB, $pctBelow% / $pctAbove%"
-  for t in "$mbBelow" "$mbAbove"; do
-    nagios --unit MB --threshold "$t" >/dev/null
-    nagios --unit MB --threshold 1 --warning "$t" >/dev/null
-  done
-  for t in "$pctBelow%" "$pctAbove%"; do
-    nagios --threshold "$t" >/dev/null
-    nagios --threshold 1% --warning "$t" >/dev/null
-  done
+  side() {  # side EXPECTED-CODE ARGS...: the code a run must give while C:'s free space stays as measured
+    local expected=$1
+    shift
+    nagios "$@" >/dev/null
+    local code status
+    IFS=$'\t' read -r code status < <(tail -n1 "$plugin_lines")
+    if grep -q "C: free'=${free}B;" <<<"$status" && [ "$code" != "$expected" ]; then
+      echo "FAILED $*: exit $code (expected $expected): $status"; failures=$((failures + 1))
+    fi
+  }
+  side 0 --unit MB --threshold "$mbBelow"
+  side 2 --unit MB --threshold "$mbAbove"
+  side 0 --unit MB --threshold 1 --warning "$mbBelow"
+  side 1 --unit MB --threshold 1 --warning "$mbAbove"
+  side 0 --threshold "$pctBelow%"
+  side 2 --threshold "$pctAbove%"
+  side 0 --threshold 1% --warning "$pctBelow%"
+  side 1 --threshold 1% --warning "$pctAbove%"
   nagios --threshold 1.5 >/dev/null
   if ! perl "$(dirname "$0")/../cli/plugin_state.pl" <"$plugin_lines" >"$work/consumer"; then
     echo "FAILED the plug-in consumer disagrees"; cat "$work/consumer"; failures=$((failures + 1))
