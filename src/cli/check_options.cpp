@@ -62,7 +62,7 @@ ThresholdValue ParseThreshold(const std::string& option, const std::string& valu
   if ((whole.empty() && fraction.empty()) || !digitsOnly(whole) || !digitsOnly(fraction)) {
     refuse("'" + value + "' is not a valid floating point value");
   }
-  limit.text = whole + (mark == std::string::npos ? "" : "," + fraction);
+  limit.text = (whole.empty() ? "0" : whole) + (fraction.empty() ? "" : "," + fraction);
   while (!fraction.empty() && fraction.back() == '0') fraction.pop_back();
   if (fraction.size() > kMostDecimals) {
     refuse("'" + value + "' has more than " + std::to_string(kMostDecimals) + " decimals");

@@ -326,13 +326,15 @@ TEST(CheckArguments, EveryOptionAndItsDefault) {
   EXPECT_EQ(o.timeout->count(), 1500);
   EXPECT_EQ(o.names, (std::vector<std::string>{"srv1", "", "-srv", "--unit"}));
   // The decimal point as well as the comma.
-  o = ParseCheckArguments({"--threshold", "74.70", "--warning", "80,25", "--timeout", "0.5", "--volumes", "--disk",
+  o = ParseCheckArguments({"--threshold", "74.70", "--warning", "80.", "--timeout", "0.5", "--volumes", "--disk",
                            "C:", "--exclude-disk", "D:\\Mounts\\*", "--disk", "E:"});
   EXPECT_EQ(o.threshold.text, "74,70");  // as the window's field takes it
   EXPECT_EQ(o.threshold.digits, 747u);
   EXPECT_EQ(o.threshold.scale, 1);
-  EXPECT_EQ(o.warning->digits, 8025u);
-  EXPECT_EQ(o.warning->scale, 2);
+  EXPECT_EQ(o.warning->text, "80");
+  EXPECT_EQ(o.warning->digits, 80u);
+  EXPECT_EQ(o.warning->scale, 0);
+  EXPECT_EQ(ParseCheckArguments({"--threshold", ".5"}).threshold.text, "0,5");
   EXPECT_EQ(o.timeout->count(), 500);
   EXPECT_TRUE(o.volumes);
   EXPECT_EQ(o.disks, (std::vector<std::string>{"C:", "E:"}));
