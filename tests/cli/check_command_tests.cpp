@@ -182,7 +182,9 @@ TEST_F(CheckCommandTest, DiskPatternsChooseTheDisksBeforeTheStateIsDecided) {
   EXPECT_EQ(Run({"--volumes", "--exclude-disk", "d:\\MOUNTS\\*", "--format", "nagios", "srv1"}), kExitOk);
   EXPECT_EQ(out.str(),
             "DISKFREE OK - дисков: 1, серверов: 1 | 'srv1 C:\\ free'=13207024435B;;2147483648:;0;53687091200\n");
-  EXPECT_TRUE(fleet->OpenedNames().size() == 4u);  // the logical disks for the runs without --volumes
+  // Four runs asked for logical disks, three for volumes.
+  EXPECT_EQ(fleet->OpenedNames(), std::vector<std::string>(4, "srv1"));
+  EXPECT_EQ(volumes->OpenedNames(), std::vector<std::string>(3, "srv1"));
 }
 
 TEST_F(CheckCommandTest, NagiosGivesAStatusLinePerformanceDataAndTheServersNotChecked) {
