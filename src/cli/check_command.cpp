@@ -23,11 +23,12 @@ std::int64_t Share(const DiskReading& disk) {
 }
 
 // The window's rule, which the table keeps: the size read back from the shown text against the
-// threshold in bytes, or the cell's whole-number share against the percent.
+// threshold in bytes, or the cell's whole-number share against the percent. The text is read after
+// the disk's name, whose digits and words ("D:\Data1\", "E:\GB\") a volume's path may carry.
 bool WindowBelow(const ThresholdValue& limit, const std::string& unit, const std::string& cellText,
                  const DiskReading& disk) {
   if (limit.percent) return static_cast<double>(Share(disk)) < ParseFloat(limit.text);
-  std::optional<std::int64_t> size = ReadBackSize(cellText);
+  std::optional<std::int64_t> size = ReadBackSize(std::string_view(cellText).substr(disk.DeviceID.size()));
   return size && IsBelowThreshold(*size, limit.text, unit);
 }
 

@@ -179,12 +179,15 @@ TEST_F(CheckCommandTest, DiskPatternsChooseTheDisksBeforeTheStateIsDecided) {
   EXPECT_NE(out.str().find("'srv1 D:\\Mounts\\Data1\\ free'=734003200B;;2147483648:;0;53687091200"),
             std::string::npos);
   EXPECT_EQ(Run({"--volumes", "--disk", "c:", "srv1"}), kExitOk);
+  // The table reads the size after the path, whose digit would make 700 MB read back as 1700 MB.
+  EXPECT_EQ(Run({"--volumes", "--threshold", "1", "srv1"}), kExitCritical);
+  EXPECT_EQ(out.str(), "\t1\t\tsrv1\tC:\\ 12,3 GB (24%)\tD:\\Mounts\\Data1\\ 700 MB (1%)\nОповещение: место заканчивается\n");
   EXPECT_EQ(Run({"--volumes", "--exclude-disk", "d:\\MOUNTS\\*", "--format", "nagios", "srv1"}), kExitOk);
   EXPECT_EQ(out.str(),
             "DISKFREE OK - дисков: 1, серверов: 1 | 'srv1 C:\\ free'=13207024435B;;2147483648:;0;53687091200\n");
-  // Four runs asked for logical disks, three for volumes.
+  // Four runs asked for logical disks, four for volumes.
   EXPECT_EQ(fleet->OpenedNames(), std::vector<std::string>(4, "srv1"));
-  EXPECT_EQ(volumes->OpenedNames(), std::vector<std::string>(3, "srv1"));
+  EXPECT_EQ(volumes->OpenedNames(), std::vector<std::string>(4, "srv1"));
 }
 
 TEST_F(CheckCommandTest, NagiosGivesAStatusLinePerformanceDataAndTheServersNotChecked) {
