@@ -7,6 +7,7 @@
 #include "core/recording_window.h"
 #include "core/check_run.h"
 #include "fake_dispatch.h"
+#include "platform/win32/wide_text.h"
 
 namespace kestrane::win32 {
 namespace {
@@ -192,6 +193,75 @@ TEST(WmiDiskQueryCalls, EveryFailurePointThrows) {
       EXPECT_STRNE(e.what(), "") << c.what;
     }
   }
+}
+
+// An automation exception as WMI raises it: DISP_E_EXCEPTION with the cause in the EXCEPINFO.
+testing::Member RaisesException(SCODE scode, const wchar_t* description, bool deferred = false) {
+  return [=](const DISPPARAMS&, VARIANT*, EXCEPINFO* info) {
+    *info = EXCEPINFO{};
+    info->scode = scode;
+    if (deferred) {
+      info->pfnDeferredFillIn = [](EXCEPINFO* e) {
+        e->bstrDescription = ::SysAllocString(L"Access is denied. ");
+        return S_OK;
+      };
+    } else if (description) {
+      info->bstrDescription = ::SysAllocString(description);
+    }
+    return DISP_E_EXCEPTION;
+  };
+}
+
+TEST(WmiDiskQueryCalls, AServersReasonIsTheExceptionsOwnText) {
+  struct Case {
+    testing::Member connect;
+    std::string message;
+  };
+  const std::vector<Case> cases{
+      {RaisesException(0x800706BA, L"The RPC server is unavailable. "), "The RPC server is unavailable. "},
+      {RaisesException(0x80070005, nullptr, true), "Access is denied. "},  // filled in when asked
+      // The system's text for the exception's code, in the system's words (Wine's differ from Windows's).
+      {RaisesException(0x800706BA, nullptr), SystemErrorText(0x800706BA)},
+      {RaisesException(0x8004100E, nullptr), "OLE error 8004100E"},  // WBEM_E_INVALID_NAMESPACE: no system text
+  };
+  ASSERT_NE(cases[2].message.find("RPC server"), std::string::npos);
+  for (const Case& c : cases) {
+    FakeWmi wmi;
+    wmi.locator->On(L"ConnectServer", c.connect);
+    try {
+      wmi.ReadAll("srv");
+      ADD_FAILURE() << c.message << ": no failure";
+    } catch (const ComError& e) {
+      EXPECT_EQ(e.what(), c.message);
+    }
+  }
+}
+
+TEST(WmiDiskQueryCalls, VolumesAreReadByTheirPathsAndThoseWithoutOneAreLeftOut) {
+  FakeWmi wmi;
+  auto volume = [&](const Variant& name, const Variant& free, const Variant& capacity) {
+    auto* v = new FakeDispatch(wmi.log, L"volume");
+    v->On(L"Name", ReturnsValue(name));
+    v->On(L"FreeSpace", ReturnsValue(free));
+    v->On(L"Capacity", ReturnsValue(capacity));
+    wmi.disks.push_back(v);
+  };
+  volume(Variant::Text(L"C:\\"), Variant::Text(L"13207024435"), Variant::Text(L"53687091200"));
+  volume(Variant::Text(L"\\\\?\\Volume{4293f4d0-c749-11e6-88bf-9fb7251967bc}\\"), Null(), Null());  // system reserved
+  volume(Null(), Variant::Text(L"1"), Variant::Text(L"2"));
+  volume(Variant::Text(L"D:\\Mounts\\Data1\\"), Variant::Text(L"734003200"), Variant::Text(L"53687091200"));
+  std::unique_ptr<DiskQuery> query = MakeWmiDiskQuery(wmi.Api(), WmiDisks::Volumes);
+  query->Prepare();
+  query->Open("srv01");
+  std::vector<DiskReading> readings;
+  while (auto r = query->NextDisk()) readings.push_back(*r);
+  EXPECT_EQ(readings, (std::vector<DiskReading>{{"C:\\", 13207024435, 53687091200},
+                                                {"D:\\Mounts\\Data1\\", 734003200, 53687091200}}));
+  EXPECT_EQ(wmi.log->calls[1].args[0].text, L"Select Name, Capacity, FreeSpace From Win32_Volume where DriveType=3");
+  auto members = wmi.log->Members();
+  EXPECT_EQ(std::vector<std::wstring>(members.begin() + 3, members.begin() + 9),
+            (std::vector<std::wstring>{L"enum.Next", L"volume.Name", L"volume.FreeSpace", L"volume.FreeSpace",
+                                       L"volume.Capacity", L"volume.Name"}));
 }
 
 TEST(WmiDiskQueryCom, BalancesOnlyInitialisationsThatSucceededAndReleasesEveryObject) {
