@@ -181,7 +181,9 @@ void TForm1::BtnExcelClick() {
   if (!services_.spreadsheet) throw std::runtime_error("No spreadsheet program");
   // On the window thread from the first call to the last: two calls a cell take a while.
   BusyCursor busy(*this);
-  ExportTable(StringGrid1.Table(), StringGrid1.ColCount(), services_.spreadsheet);
+  TApplication* application = services_.application;
+  ExportTable(StringGrid1.Table(), StringGrid1.ColCount(), services_.spreadsheet,
+              [application] { return application && application->Terminated(); });
 }
 
 void TForm1::N1Click() {
