@@ -208,7 +208,7 @@ int CheckMain(const std::vector<std::string>& args, const CheckEnvironment& env,
     return kExitUnknown;
   }
   const double started = env.seconds();
-  DiskTest test = [options](RunWindow&, const std::string& text, const DiskReading& disk) {
+  DiskTest test = [options](const std::string& text, const DiskReading& disk) {
     return Below(options.threshold, options.unit, text, disk);
   };
   std::vector<ServerResult> results = CheckServers(names, env.queries, test, options.parallel, options.timeout);

@@ -6,27 +6,15 @@
 #include <thread>
 
 #include "core/server_table.h"
-#include "core/table_run_window.h"
+#include "core/server_table_run.h"
 
 namespace kestrane {
 namespace {
 
 // One server's row, written by its worker alone.
-class RowWindow : public TableRunWindow {
+class RowTable : public ServerTableRun {
  public:
-  RowWindow() : TableRunWindow(table_) {}
-  int ListLineCount() override { return 1; }
-  std::string ListLine(int) override { return {}; }
-  ThresholdInputs ReadThresholdInputs() override { return {}; }
-  void SetProgressMax(int) override {}
-  void SetProgressPosition(int) override {}
-  void SetStopEnabled(bool) override {}
-  void SetExcelEnabled(bool) override {}
-  void SetTrayImage(int) override {}
-  void SetTrayHint(std::string) override {}
-  void ShowBalloon(std::string, std::string, BalloonIcon, int) override {}
-  void ShowMessage(std::string) override {}
-  void FocusList() override {}
+  RowTable() : ServerTableRun(table_) {}
   std::vector<std::string> Cells() const {
     std::vector<std::string> cells;
     for (int col = 0; col < table_.CellCount(0); ++col) cells.push_back(table_.Cell(col, 0));
@@ -83,7 +71,7 @@ std::vector<ServerResult> CheckServers(const std::vector<std::string>& names, co
         try {
           // The query is made, used and ended on this thread (COM is per thread).
           std::unique_ptr<DiskQuery> query = queries();
-          RowWindow row;
+          RowTable row;
           bool alert = false;
           query->Prepare();
           result.check = CheckServer(row, *query, 0, name, test, alert);

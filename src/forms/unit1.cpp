@@ -38,7 +38,7 @@ TForm1::TForm1(FormServices services)
                &Label5, &Label2, &Label1, &Panel1, &Panel4, &StringGrid1, &ProgressBar1, &Panel5, &BtnStop,
                &BtnExcel, &Button4});
 
-  runner_ = std::make_unique<CheckRunner>(services_.dispatcher, runWindow_, services_.queries);
+  runner_ = std::make_unique<CheckRunner>(services_.dispatcher, runTable_, runWindow_, services_.queries);
   Wire();
   // The directory connection is opened while the window is made; it may fail, the window comes up.
   if (services_.directory) Guard([this] { services_.directory->Connect(); });

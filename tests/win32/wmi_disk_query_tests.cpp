@@ -278,7 +278,7 @@ TEST(WmiCheckRun, FillsTheTableFromTheRealQuery) {
   kestrane::testing::RecordingWindow window;
   window.lines = {"", "no-such-host"};
   window.inputs = {"100000000", "GB"};  // above any disk: every disk is below
-  CheckRunner runner(dispatcher, window, [] { return MakeWmiDiskQuery(); });
+  CheckRunner runner(dispatcher, window, window, [] { return MakeWmiDiskQuery(); });
   runner.Start();
   ASSERT_TRUE(kestrane::testing::PumpUntil(*dispatcher, [&] { return !runner.Active(); }));
   EXPECT_EQ(window.table.Cell(4, 0).substr(0, 3), "C: ");
