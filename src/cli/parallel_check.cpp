@@ -3,10 +3,10 @@
 #include <condition_variable>
 #include <memory>
 #include <mutex>
-#include <thread>
 
 #include "core/server_table.h"
 #include "core/server_table_run.h"
+#include "core/worker_group.h"
 
 namespace kestrane {
 namespace {
@@ -29,6 +29,7 @@ class RowTable : public ServerTableRun {
 struct Task {
   std::size_t index = 0;
   std::chrono::steady_clock::time_point deadline;
+  WorkToken token;  // ended when the deadline passes: the worker's result is no longer wanted
   bool done = false;
   ServerResult result;
 };
@@ -55,6 +56,7 @@ std::vector<ServerResult> CheckServers(const std::vector<std::string>& names, co
                                        const DiskTest& test, int parallel,
                                        std::optional<std::chrono::milliseconds> timeout) {
   std::vector<ServerResult> results(names.size());
+  WorkerGroup workers;
   auto shared = std::make_shared<Shared>();
   std::vector<std::shared_ptr<Task>> running;
   std::size_t next = 0, completed = 0;
@@ -66,7 +68,7 @@ std::vector<ServerResult> CheckServers(const std::vector<std::string>& names, co
       task->index = next;
       task->deadline = timeout ? std::chrono::steady_clock::now() + *timeout : std::chrono::steady_clock::time_point::max();
       running.push_back(task);
-      std::thread([task, shared, name = names[next], queries, test] {
+      workers.Start([task, shared, name = names[next], queries, test] {
         ServerResult result{name, {}, {}};
         try {
           // The query is made, used and ended on this thread (COM is per thread).
@@ -80,10 +82,11 @@ std::vector<ServerResult> CheckServers(const std::vector<std::string>& names, co
           result = Failed(name, e.what());
         }
         std::lock_guard guard(shared->mutex);
+        if (!task->token.Current()) return;
         task->result = std::move(result);
         task->done = true;
         shared->finished.notify_all();
-      }).detach();
+      });
       ++next;
     }
     // Wait for a server to finish or for the earliest deadline.
@@ -106,7 +109,8 @@ std::vector<ServerResult> CheckServers(const std::vector<std::string>& names, co
       if (t.done) {
         results[t.index] = std::move(t.result);
       } else if (now >= t.deadline) {
-        results[t.index] = Failed(names[t.index], kTimedOut);  // its worker is abandoned
+        t.token.End();  // its worker is abandoned
+        results[t.index] = Failed(names[t.index], kTimedOut);
       } else {
         ++it;
         continue;

@@ -1,7 +1,6 @@
 #include "core/check_run.h"
 
 #include <exception>
-#include <thread>
 #include <utility>
 
 #include "core/number_text.h"
@@ -102,23 +101,23 @@ struct CheckRunner::Run : RunTable, RunWindow {
   std::shared_ptr<Dispatcher> dispatcher;
   RunTable* table;    // touched on the window thread only, while current
   RunWindow* window;  // the same
-  std::atomic<bool> current{true};
+  WorkToken token;
 
   Run(std::shared_ptr<Dispatcher> d, RunTable* t, RunWindow* w) : dispatcher(std::move(d)), table(t), window(w) {}
 
   template <typename F>
   void Change(F&& apply) {
-    if (!current.load()) throw RunCancelled{};
+    if (!token.Current()) throw RunCancelled{};
     dispatcher->Post([self = Self(), apply = std::forward<F>(apply)]() mutable {
-      if (self->current.load()) apply(*self->table, *self->window);
+      if (self->token.Current()) apply(*self->table, *self->window);
     });
   }
   template <typename R, typename F>
   R Read(F&& read) {
     R result{};
     bool seen = false;
-    bool ran = current.load() && dispatcher->Invoke([&] {
-      if (!current.load()) return;
+    bool ran = token.Current() && dispatcher->Invoke([&] {
+      if (!token.Current()) return;
       result = read(*table, *window);
       seen = true;
     });
@@ -183,10 +182,10 @@ CheckRunner::CheckRunner(std::shared_ptr<Dispatcher> dispatcher, RunTable& table
 
 CheckRunner::~CheckRunner() { EndActiveRun(); }
 
-bool CheckRunner::Active() const { return active_ && active_->current.load(); }
+bool CheckRunner::Active() const { return active_ && active_->token.Current(); }
 
 void CheckRunner::EndActiveRun() {
-  if (active_) active_->current.store(false);
+  if (active_) active_->token.End();
   active_.reset();
 }
 
@@ -204,18 +203,16 @@ void CheckRunner::Start() {
   run->weakSelf = run;
   active_ = run;
   std::unique_ptr<DiskQuery> query = factory_();
-  liveWorkers_->fetch_add(1);
-  std::thread([run, query = std::move(query), live = liveWorkers_]() mutable {
+  workers_.Start([run, query = std::move(query)]() mutable {
     try {
       RunChecks(*run, *run, *query);
     } catch (...) {
       // RunCancelled: the run was ended and nothing more of it may reach the window.
     }
     // The run ends as far as the window is concerned once its last change is applied.
-    run->dispatcher->Post([run] { run->current.store(false); });
+    run->dispatcher->Post([run] { run->token.End(); });
     query.reset();  // the query's platform state belongs to this thread
-    live->fetch_sub(1);
-  }).detach();
+  });
 }
 
 void CheckRunner::Stop() {

@@ -13,6 +13,7 @@
 #include "core/disk_query.h"
 #include "core/disk_reading.h"
 #include "core/dispatcher.h"
+#include "core/worker_group.h"
 
 namespace kestrane {
 
@@ -135,8 +136,8 @@ class CheckRunner {
   void TimerTick();  // Timer1Timer
   bool Active() const;
 
-  // Worker threads still alive, stopped ones included; for tests and orderly shutdown.
-  int LiveWorkers() const { return liveWorkers_->load(); }
+  // The run workers: those still alive, stopped ones included.
+  const WorkerGroup& Workers() const { return workers_; }
 
  private:
   struct Run;
@@ -147,7 +148,7 @@ class CheckRunner {
   RunWindow& window_;
   DiskQueryFactory factory_;
   std::shared_ptr<Run> active_;
-  std::shared_ptr<std::atomic<int>> liveWorkers_ = std::make_shared<std::atomic<int>>(0);
+  WorkerGroup workers_;
 };
 
 }  // namespace kestrane

@@ -150,7 +150,7 @@ class TForm1 : public TForm {
   void FreeUpClick();
 
   bool RunActive() const { return runner_->Active(); }
-  int LiveWorkers() const { return runner_->LiveWorkers(); }
+  int LiveWorkers() const { return runner_->Workers().Live(); }
   // Ends the active run unseen; for the program's end.
   void EndRun();
 

@@ -39,11 +39,11 @@ class CheckRunTest : public ::testing::Test {
   void TearDown() override {
     // Stopped workers end on their own; wait so that none outlives the test's objects.
     fleet->ReleaseBlocked();
-    EXPECT_TRUE(PumpUntil(*dispatcher, [&] { return runner->LiveWorkers() == 0; }));
+    EXPECT_TRUE(PumpUntil(*dispatcher, [&] { return runner->Workers().Live() == 0; }));
     runner.reset();
   }
   void WaitForWorkers() {
-    ASSERT_TRUE(PumpUntil(*dispatcher, [&] { return runner->LiveWorkers() == 0; }));
+    ASSERT_TRUE(PumpUntil(*dispatcher, [&] { return runner->Workers().Live() == 0; }));
     dispatcher->RunPending();
   }
 

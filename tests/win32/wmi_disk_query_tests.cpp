@@ -288,7 +288,7 @@ TEST(WmiCheckRun, FillsTheTableFromTheRealQuery) {
   EXPECT_EQ(window.table.Cell(4, 1), "Недоступно");
   EXPECT_EQ(window.progressPosition, 1);
   EXPECT_EQ(window.trayImage, kTrayImageAlert);
-  ASSERT_TRUE(kestrane::testing::PumpUntil(*dispatcher, [&] { return runner.LiveWorkers() == 0; }));
+  ASSERT_TRUE(kestrane::testing::PumpUntil(*dispatcher, [&] { return runner.Workers().Live() == 0; }));
 }
 
 }  // namespace
