@@ -2,7 +2,6 @@
 // Start, Stop and timer operations around it.
 #pragma once
 
-#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <memory>
