@@ -134,13 +134,14 @@ class CheckRunner {
   void Stop();       // BtnStopClick
   void TimerTick();  // Timer1Timer
   bool Active() const;
+  // Ends the active run unseen, touching no control: for the program's end.
+  void EndActiveRun();
 
   // The run workers: those still alive, stopped ones included.
   const WorkerGroup& Workers() const { return workers_; }
 
  private:
   struct Run;
-  void EndActiveRun();
 
   std::shared_ptr<Dispatcher> dispatcher_;
   RunTable& table_;

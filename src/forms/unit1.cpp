@@ -47,9 +47,7 @@ TForm1::TForm1(FormServices services)
 
 TForm1::~TForm1() { EndRun(); }
 
-void TForm1::EndRun() {
-  if (runner_) runner_.reset();
-}
+void TForm1::EndRun() { runner_->EndActiveRun(); }
 
 void TForm1::Guard(const std::function<void()>& handler) { RunGuarded(*services_.dialogs, handler); }
 
