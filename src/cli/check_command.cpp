@@ -241,7 +241,7 @@ int CheckMain(const std::vector<std::string>& args, const CheckEnvironment& env,
   }
   const double started = env.seconds();
   // The cells and their alert flags as the window would show them; the state from the exact figures.
-  DiskTest test = [options](RunWindow&, const std::string& text, const DiskReading& disk) {
+  DiskTest test = [options](const std::string& text, const DiskReading& disk) {
     return WindowBelow(options.threshold, options.unit, text, disk);
   };
   DiskQueryFactory queries =

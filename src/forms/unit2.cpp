@@ -1,7 +1,6 @@
 #include "forms/unit2.h"
 
 #include <numeric>
-#include <thread>
 
 #include "core/host_name.h"
 #include "forms/folder_cleanup.h"
@@ -37,14 +36,14 @@ TForm2::TForm2(Form2Services services)
 }
 
 TForm2::~TForm2() {
-  if (count_) count_->store(false);  // nothing of a count still running reaches a dialog that is gone
+  if (count_) count_->End();  // nothing of a count still running reaches a dialog that is gone
 }
 
 void TForm2::Guard(const std::function<void()>& handler) { RunGuarded(*services_.dialogs, handler); }
 
 void TForm2::FormShow() {
   // A count still running belongs to the dialog as it was: it can no longer change the figures.
-  if (count_) count_->store(false);
+  if (count_) count_->End();
   count_.reset();
   Button1.SetEnabled(true);
   for (int row = 0; row < kCleanupRows; ++row) {
@@ -72,13 +71,11 @@ void TForm2::Button1Click() {
   Label14.SetVisible(true);
   Button1.SetEnabled(false);
 
-  auto token = std::make_shared<std::atomic<bool>>(true);
+  auto token = std::make_shared<WorkToken>();
   count_ = token;
-  liveCounts_->fetch_add(1);
   // The worker counts into its own figures; only their end reaches the dialog, and only while its
   // token is current.
-  std::thread([this, token, paths = paths_, folders = services_.folders, dispatcher = services_.dispatcher,
-               live = liveCounts_] {
+  counts_.Start([this, token, paths = paths_, folders = services_.folders, dispatcher = services_.dispatcher] {
     try {
       std::array<std::int64_t, kCleanupRows> bytes{};
       for (int row = 0; row < kCleanupRows; ++row) {
@@ -86,13 +83,12 @@ void TForm2::Button1Click() {
       }
       bytes[kProfileRow] = MeasureProfileTemps(*folders, paths[kProfileRow]);
       dispatcher->Post([this, token, bytes] {
-        if (token->load()) Counted(bytes);
+        if (token->Current()) Counted(bytes);
       });
     } catch (...) {
       // An error ends the count silently: the waiting label stays, the buttons stay disabled.
     }
-    live->fetch_sub(1);
-  }).detach();
+  });
 }
 
 void TForm2::Counted(const std::array<std::int64_t, kCleanupRows>& bytes) {

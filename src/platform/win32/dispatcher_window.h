@@ -1,5 +1,7 @@
 // Runs the dispatcher's queue on the window thread: a message-only window woken by
-// PostMessageW (thread messages would be lost in modal loops).
+// PostMessageW (thread messages would be lost in modal loops). Posted messages are taken before
+// input and paint, so after a slice of dispatching a wake that finds input or paint waiting is
+// answered by a timer instead, which comes after them.
 #pragma once
 #ifndef _WIN32
 #error "Windows only"
@@ -7,6 +9,7 @@
 
 #include <windows.h>
 
+#include <chrono>
 #include <memory>
 
 #include "core/dispatcher.h"
@@ -26,8 +29,10 @@ class DispatcherWindow {
   friend LRESULT CALLBACK ForwardingProc(HWND, UINT, WPARAM, LPARAM);
   LRESULT OnMessage(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
   void AttachHandle(HWND hwnd) { hwnd_ = hwnd; }
+  void Wake();
   std::shared_ptr<QueueDispatcher> dispatcher_;
   HWND hwnd_ = nullptr;
+  std::chrono::steady_clock::time_point busySince_;  // when input and paint last had their turn
 };
 
 }  // namespace kestrane::win32
