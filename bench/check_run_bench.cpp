@@ -2,6 +2,9 @@
 // recording window, as the program runs it: nanoseconds per disk cell.
 #include <benchmark/benchmark.h>
 
+#include <atomic>
+#include <thread>
+
 #include "core/recording_window.h"
 #include "core/simulated_disk_query.h"
 
@@ -26,7 +29,7 @@ void BM_CheckRun(benchmark::State& state) {
     window.lines.push_back(name);
   }
   auto dispatcher = std::make_shared<QueueDispatcher>();
-  CheckRunner runner(dispatcher, window, SimulatedFleet::Factory(fleet));
+  CheckRunner runner(dispatcher, window, window, SimulatedFleet::Factory(fleet));
   for (auto _ : state) {
     runner.Start();
     while (runner.Active()) dispatcher->WaitAndRunPending(1);
@@ -36,5 +39,24 @@ void BM_CheckRun(benchmark::State& state) {
       static_cast<double>(servers) * kDisks, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
 }
 BENCHMARK(BM_CheckRun)->Arg(10000)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// One bare synchronous hand-off from a worker to the window thread through the same dispatcher,
+// pumped as the run is: the least a step of the run can cost.
+void BM_HandOff(benchmark::State& state) {
+  const int handOffs = static_cast<int>(state.range(0));
+  auto dispatcher = std::make_shared<QueueDispatcher>();
+  for (auto _ : state) {
+    std::atomic<bool> done{false};
+    std::thread worker([&] {
+      for (int i = 0; i < handOffs; ++i) dispatcher->Invoke([] {});
+      done = true;
+    });
+    while (!done) dispatcher->WaitAndRunPending(1);
+    worker.join();
+  }
+  state.counters["time_per_hand_off"] = benchmark::Counter(
+      static_cast<double>(handOffs), benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+}
+BENCHMARK(BM_HandOff)->Arg(50000)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 }  // namespace

@@ -33,7 +33,8 @@ struct Fleet {
 };
 
 std::vector<ServerResult> Check(const Fleet& f, int parallel) {
-  return CheckServers(f.names, SimulatedFleet::Factory(f.fleet), BelowThresholdFields, parallel, std::nullopt);
+  const DiskTest below2GB = [](const std::string&, const DiskReading& disk) { return disk.FreeSpace < (std::int64_t{2} << 30); };
+  return CheckServers(f.names, SimulatedFleet::Factory(f.fleet), below2GB, parallel, std::nullopt);
 }
 
 void BM_CheckThousandServers(benchmark::State& state) {

@@ -47,6 +47,9 @@ int main() {
   kestrane::CheckEnvironment env;
   // Each server on a worker thread of its own, in the multithreaded apartment.
   env.queries = [] { return kestrane::win32::MakeWmiDiskQuery(kestrane::win32::ComApi::Multithreaded()); };
+  env.volumeQueries = [] {
+    return kestrane::win32::MakeWmiDiskQuery(kestrane::win32::ComApi::Multithreaded(), kestrane::win32::WmiDisks::Volumes);
+  };
   env.readFile = kestrane::ReadWholeFile;
   env.ansi = kestrane::AnsiToUtf8;
   env.writeFile = kestrane::ReplaceFileAtomically;

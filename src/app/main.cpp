@@ -92,12 +92,18 @@ int RunProgram() {
   form2Setup.pictures = &form2->Pictures();
   auto frame2 = std::make_unique<win32::FormFrame>(*form2, std::move(form2Setup));
   cleanup = form2.get();
+  // A run or a count still in progress is not waited for: from the moment the program ends
+  // nothing of it reaches a window (a worker waiting to read is told "cancelled"), and no more
+  // wakes join the message queue ahead of the loop's end.
+  auto endWorkers = [&] {
+    form->EndRun();
+    dispatcher->Shutdown();
+  };
+  application.OnTerminate = endWorkers;
   form->Show();
 
   win32::RunMessageLoop();
-  // A run still in progress is not waited for: its worker ends on its own, unseen.
-  form->EndRun();
-  dispatcher->Shutdown();
+  endWorkers();  // also when the loop ended another way
   cleanup = nullptr;
   frame2.reset();
   form2.reset();  // a count still running ends unseen

@@ -1,14 +1,17 @@
 #include "cli/check_command.h"
 
-#include <cmath>
 #include <cstdio>
 #include <set>
+#include <stdexcept>
 
+#include "cli/disk_selection.h"
+#include "core/host_name.h"
 #include "core/list_file.h"
 #include "core/number_text.h"
 #include "core/server_list.h"
 #include "core/server_table.h"
 #include "core/size_text.h"
+#include "core/utf8_text.h"
 
 namespace kestrane {
 namespace {
@@ -19,20 +22,42 @@ std::int64_t Share(const DiskReading& disk) {
   return static_cast<std::int64_t>(static_cast<__int128>(disk.FreeSpace) * 100 / disk.Size);
 }
 
-// Below a threshold: the shown size against the bytes (as the window judges), or the share.
-bool Below(const ThresholdValue& limit, const std::string& unit, const std::string& cellText, const DiskReading& disk) {
+// The window's rule, which the table keeps: the size read back from the shown text against the
+// threshold in bytes, or the cell's whole-number share against the percent. The text is read after
+// the disk's name, whose digits and words ("D:\Data1\", "E:\GB\") a volume's path may carry.
+bool WindowBelow(const ThresholdValue& limit, const std::string& unit, const std::string& cellText,
+                 const DiskReading& disk) {
   if (limit.percent) return static_cast<double>(Share(disk)) < ParseFloat(limit.text);
-  std::optional<std::int64_t> size = ReadBackSize(cellText);
+  std::optional<std::int64_t> size = ReadBackSize(std::string_view(cellText).substr(disk.DeviceID.size()));
   return size && IsBelowThreshold(*size, limit.text, unit);
 }
 
-// The smallest whole number of bytes that is not below the threshold, for a plug-in's range.
-std::int64_t AlertBelowBytes(const ThresholdValue& limit, const std::string& unit, const DiskReading& disk) {
-  if (limit.percent) {
-    long double bytes = static_cast<long double>(disk.Size) * ParseFloat(limit.text) / 100;
-    return static_cast<std::int64_t>(std::ceil(bytes));
-  }
-  return static_cast<std::int64_t>(std::ceil(*ThresholdBytes(limit.text, unit)));
+using Exact = unsigned __int128;
+
+// The monitoring rule: the smallest whole number of free bytes that is not below the threshold,
+// which is also where the plug-in's "alert below" range starts. Free space counts in whole bytes,
+// so a threshold's fractional byte rounds up: 74,7 GB is 80 208 514 252,8 bytes, and 80 208 514 252
+// free bytes are below it, 80 208 514 253 are not. A percent p of the size S is p x S / 100,
+// formed from the threshold's digits without rounding until this last step.
+Exact AlertBelowBytes(const ThresholdValue& limit, const std::string& unit, const DiskReading& disk) {
+  const Exact size = disk.Size > 0 ? static_cast<Exact>(disk.Size) : 0;
+  const Exact factor = limit.percent ? size : unit == "MB" ? Exact{1048576} : Exact{1073741824};
+  const Exact numerator = static_cast<Exact>(limit.digits) * factor;
+  const Exact denominator = Pow10(limit.scale) * (limit.percent ? 100 : 1);
+  return (numerator + denominator - 1) / denominator;
+}
+
+bool Below(const ThresholdValue& limit, const std::string& unit, const DiskReading& disk) {
+  return disk.FreeSpace < 0 || static_cast<Exact>(disk.FreeSpace) < AlertBelowBytes(limit, unit, disk);
+}
+
+std::string ToString(Exact value) {
+  std::string digits;
+  do {
+    digits.insert(digits.begin(), static_cast<char>('0' + static_cast<int>(value % 10)));
+    value /= 10;
+  } while (value != 0);
+  return digits;
 }
 
 std::string ServerLabel(const std::string& name, const std::string& computerName) {
@@ -70,6 +95,8 @@ bool AsksForNagios(const std::vector<std::string>& args) {
   return false;
 }
 
+// The names in order, each server once: compared without case, the empty name as the local
+// computer's, the first spelling kept. A name that is not a host name stops the command.
 std::vector<std::string> ListNames(const CheckOptions& options, const CheckEnvironment& env) {
   std::vector<std::string> names = options.names;
   for (const std::string& file : options.listFiles) {
@@ -78,7 +105,23 @@ std::vector<std::string> ListNames(const CheckOptions& options, const CheckEnvir
   }
   if (options.names.empty() && options.listFiles.empty()) names.push_back("");  // the local computer
   if (names.empty()) throw UsageError("В списке нет ни одного сервера.");
-  return names;
+  const std::string computerName = env.computerName();
+  std::vector<std::string> unique;
+  std::set<std::string> seen;
+  for (const std::string& name : names) {
+    if (!name.empty() && !ClassifyHost(name)) throw std::invalid_argument(NotAHostMessage(name));
+    if (seen.insert(FoldCase(ServerLabel(name, computerName))).second) unique.push_back(name);
+  }
+  return unique;
+}
+
+// One line per server that could not be checked, with the reason.
+std::string UncheckedText(const std::vector<ServerResult>& results, const std::string& computerName) {
+  std::string out;
+  for (const ServerResult& r : results) {
+    if (r.check.failed) out += ServerLabel(r.name, computerName) + ": не удалось проверить (" + r.check.error + ")\n";
+  }
+  return out;
 }
 
 }  // namespace
@@ -92,11 +135,10 @@ CheckVerdict Judge(const std::vector<ServerResult>& results, const CheckOptions&
     }
     for (std::size_t i = 0; i < r.check.disks.size(); ++i) {
       const DiskReading& disk = r.check.disks[i];
-      const std::string cell = r.cells[kFirstDiskColumn + i];
-      const std::string fault = (r.name.empty() ? std::string() : r.name + " ") + cell;
-      if (Below(options.threshold, options.unit, cell, disk)) {
+      const std::string fault = (r.name.empty() ? std::string() : r.name + " ") + r.cells[kFirstDiskColumn + i];
+      if (Below(options.threshold, options.unit, disk)) {
         verdict.critical.push_back(fault);
-      } else if (options.warning && Below(*options.warning, options.unit, cell, disk)) {
+      } else if (options.warning && Below(*options.warning, options.unit, disk)) {
         verdict.warning.push_back(fault);
       }
     }
@@ -142,34 +184,24 @@ std::string NagiosText(const std::vector<ServerResult>& results, const CheckOpti
     for (const DiskReading& disk : r.check.disks) {
       std::string entry = PerfLabel(ServerLabel(r.name, computerName) + " " + disk.DeviceID + " free") + "=" +
                           std::to_string(disk.FreeSpace) + "B;";
-      if (options.warning) entry += std::to_string(AlertBelowBytes(*options.warning, options.unit, disk)) + ":";
-      entry += ";" + std::to_string(AlertBelowBytes(options.threshold, options.unit, disk)) + ":;0;" +
+      if (options.warning) entry += ToString(AlertBelowBytes(*options.warning, options.unit, disk)) + ":";
+      entry += ";" + ToString(AlertBelowBytes(options.threshold, options.unit, disk)) + ":;0;" +
                std::to_string(disk.Size);
       perf.push_back(entry);
     }
   }
   if (!perf.empty()) out += " | " + Join(perf, " ");
-  out += "\n";
-  for (const ServerResult& r : results) {
-    if (r.check.failed) out += ServerLabel(r.name, computerName) + ": не удалось проверить (" + r.check.error + ")\n";
-  }
-  return out;
+  return out + "\n" + UncheckedText(results, computerName);
 }
 
 std::string PrometheusText(const std::vector<ServerResult>& results, double durationSeconds,
                            const std::string& computerName) {
-  // A server named twice is one series.
-  std::vector<const ServerResult*> servers;
-  std::set<std::string> seen;
-  for (const ServerResult& r : results) {
-    if (seen.insert(ServerLabel(r.name, computerName)).second) servers.push_back(&r);
-  }
   std::string out;
   auto disks = [&](const char* metric, const char* help, auto value) {
     out += std::string("# HELP ") + metric + " " + help + "\n# TYPE " + metric + " gauge\n";
-    for (const ServerResult* r : servers) {
-      for (const DiskReading& d : r->check.disks) {
-        out += std::string(metric) + "{server=\"" + PromValue(ServerLabel(r->name, computerName)) + "\",disk=\"" +
+    for (const ServerResult& r : results) {
+      for (const DiskReading& d : r.check.disks) {
+        out += std::string(metric) + "{server=\"" + PromValue(ServerLabel(r.name, computerName)) + "\",disk=\"" +
                PromValue(d.DeviceID) + "\"} " + std::to_string(value(d)) + "\n";
       }
     }
@@ -178,9 +210,9 @@ std::string PrometheusText(const std::vector<ServerResult>& results, double dura
   disks("kestrane_disk_size_bytes", "Size of a fixed disk in bytes.", [](const DiskReading& d) { return d.Size; });
   out += "# HELP kestrane_server_up Whether the server could be checked (1) or not (0).\n";
   out += "# TYPE kestrane_server_up gauge\n";
-  for (const ServerResult* r : servers) {
-    out += "kestrane_server_up{server=\"" + PromValue(ServerLabel(r->name, computerName)) + "\"} " +
-           (r->check.failed ? "0" : "1") + "\n";
+  for (const ServerResult& r : results) {
+    out += "kestrane_server_up{server=\"" + PromValue(ServerLabel(r.name, computerName)) + "\"} " +
+           (r.check.failed ? "0" : "1") + "\n";
   }
   char duration[64];
   std::snprintf(duration, sizeof duration, "%.3f", durationSeconds);
@@ -208,18 +240,24 @@ int CheckMain(const std::vector<std::string>& args, const CheckEnvironment& env,
     return kExitUnknown;
   }
   const double started = env.seconds();
-  DiskTest test = [options](RunWindow&, const std::string& text, const DiskReading& disk) {
-    return Below(options.threshold, options.unit, text, disk);
+  // The cells and their alert flags as the window would show them; the state from the exact figures.
+  DiskTest test = [options](const std::string& text, const DiskReading& disk) {
+    return WindowBelow(options.threshold, options.unit, text, disk);
   };
-  std::vector<ServerResult> results = CheckServers(names, env.queries, test, options.parallel, options.timeout);
+  DiskQueryFactory queries =
+      SelectDisks(options.volumes ? env.volumeQueries : env.queries, options.disks, options.excludedDisks);
+  std::vector<ServerResult> results = CheckServers(names, queries, test, options.parallel, options.timeout);
   const double duration = env.seconds() - started;
   CheckVerdict verdict = Judge(results, options);
+  const std::string computerName = env.computerName();
   std::string text;
   switch (options.format) {
     case OutputFormat::Table: text = TableText(results); break;
-    case OutputFormat::Nagios: text = NagiosText(results, options, verdict, env.computerName()); break;
-    case OutputFormat::Prometheus: text = PrometheusText(results, duration, env.computerName()); break;
+    case OutputFormat::Nagios: text = NagiosText(results, options, verdict, computerName); break;
+    case OutputFormat::Prometheus: text = PrometheusText(results, duration, computerName); break;
   }
+  // The plug-in output carries the reasons itself; beside a table or the exposition they are messages.
+  if (options.format != OutputFormat::Nagios) err << UncheckedText(results, computerName);
   if (!options.output) {
     out << text;
     return verdict.exitCode;

@@ -21,7 +21,8 @@ inline constexpr int kExitUnknown = 3;
 
 // What the command needs of the system.
 struct CheckEnvironment {
-  DiskQueryFactory queries;
+  DiskQueryFactory queries;        // the fixed logical disks
+  DiskQueryFactory volumeQueries;  // the fixed volumes with a path (--volumes)
   std::function<std::vector<std::uint8_t>(const std::string& path)> readFile;
   std::function<std::string(std::string_view ansi)> ansi;
   std::function<void(const std::string& path, const std::string& text)> writeFile;  // whole, atomically

@@ -1,6 +1,7 @@
 #include "cli/check_options.h"
 
 #include <cmath>
+#include <cstdint>
 
 #include "core/errors.h"
 #include "core/number_text.h"
@@ -11,18 +12,24 @@ namespace kestrane {
 const char kCheckUsage[] =
     "Использование: kestrane-check [параметры] [ИМЯ ...]\n"
     "Проверяет свободное место на фиксированных дисках серверов; без имени и без --list - этого\n"
-    "компьютера. Числа пишутся с десятичной запятой: 1,5.\n"
+    "компьютера. Дробные числа пишутся с запятой или точкой: 1,5 или 1.5.\n"
     "\n"
     "  --threshold T        критический порог: число в единицах --unit или доля свободного места\n"
     "                       в процентах (10%); по умолчанию 2 GB\n"
     "  --warning T          порог предупреждения, в тех же единицах, что и --threshold, не ниже его\n"
-    "  --unit MB|GB         единица порогов в байтах; к порогам в процентах не применяется\n"
+    "  --unit MB|GB         единица порогов: MB = 1 048 576 байт, GB = 1 073 741 824 байт;\n"
+    "                       к порогам в процентах не применяется\n"
     "  --format F           table (таблица, по умолчанию), nagios (строка состояния и данные\n"
     "                       производительности для Nagios, Icinga, Checkmk) или prometheus\n"
     "                       (текстовый формат 0.0.4 для textfile collector)\n"
     "  --output FILE        записать результат в файл (через временный файл рядом, целиком)\n"
     "  --list FILE          имена серверов из файла, по одному в строке (ANSI, UTF-8 или UTF-16\n"
     "                       с меткой порядка байтов); добавляются к именам из командной строки\n"
+    "  --disk ОБРАЗЕЦ       проверять только диски, имя которых подходит под образец (C:, D:\\Mounts\\*;\n"
+    "                       * - любые знаки, ? - один знак, без учёта регистра); можно повторять\n"
+    "  --exclude-disk ОБРАЗЕЦ  не проверять диски, подходящие под образец; можно повторять\n"
+    "  --volumes            тома вместо логических дисков, с точками подключения (D:\\Mounts\\Data1\\);\n"
+    "                       тома без пути не проверяются\n"
     "  --parallel N         проверять до N серверов одновременно (1-64, по умолчанию 1)\n"
     "  --timeout SECONDS    срок на один сервер; не ответивший вовремя считается недоступным\n"
     "  --help               эта справка\n"
@@ -30,24 +37,58 @@ const char kCheckUsage[] =
     "\n"
     "Код выхода: 0 - OK; 1 - WARNING (есть диск ниже --warning, ни одного ниже --threshold);\n"
     "2 - CRITICAL (есть диск ниже --threshold или сервер, который не удалось проверить);\n"
-    "3 - UNKNOWN (неверные параметры, нечитаемый файл списка).\n";
+    "3 - UNKNOWN (неверные параметры, имя, которое не является именем сервера, нечитаемый файл\n"
+    "списка).\n";
 
 namespace {
 
+constexpr int kMostDecimals = 9;
+
+// Reads the number exactly: digits with at most one decimal mark, the comma or the point, as a
+// script writer types it. No sign, no exponent, at most nine decimals that count.
 ThresholdValue ParseThreshold(const std::string& option, const std::string& value) {
-  ThresholdValue limit{value, false};
-  if (!value.empty() && value.back() == '%') {
+  ThresholdValue limit{value, false, 0, 0};
+  std::string number = value;
+  if (!number.empty() && number.back() == '%') {
     limit.percent = true;
-    limit.text = value.substr(0, value.size() - 1);
+    number.pop_back();
   }
-  try {
-    double number = ParseFloat(limit.text);
-    if (number < 0 || !std::isfinite(number)) throw ConversionError("'" + value + "' is negative");
-    if (limit.percent && number > 100) throw ConversionError("'" + value + "' is more than 100%");
-  } catch (const ConversionError& e) {
-    throw UsageError("Неверное значение " + option + ": " + e.what() + ".");
+  auto refuse = [&](const std::string& why) { throw UsageError("Неверное значение " + option + ": " + why + "."); };
+  if (!number.empty() && number[0] == '-') refuse("'" + value + "' is negative");
+  const std::size_t mark = number.find_first_of(",.");
+  std::string whole = number.substr(0, mark);
+  std::string fraction = mark == std::string::npos ? std::string() : number.substr(mark + 1);
+  auto digitsOnly = [](const std::string& s) { return s.find_first_not_of("0123456789") == std::string::npos; };
+  if ((whole.empty() && fraction.empty()) || !digitsOnly(whole) || !digitsOnly(fraction)) {
+    refuse("'" + value + "' is not a valid floating point value");
   }
+  limit.text = (whole.empty() ? "0" : whole) + (fraction.empty() ? "" : "," + fraction);
+  while (!fraction.empty() && fraction.back() == '0') fraction.pop_back();
+  if (fraction.size() > kMostDecimals) {
+    refuse("'" + value + "' has more than " + std::to_string(kMostDecimals) + " decimals");
+  }
+  for (char c : whole + fraction) {
+    const std::uint64_t digit = static_cast<std::uint64_t>(c - '0');
+    if (limit.digits > (UINT64_MAX - digit) / 10) refuse("'" + value + "' is too large");
+    limit.digits = limit.digits * 10 + digit;
+  }
+  limit.scale = static_cast<int>(fraction.size());
+  if (limit.percent && limit.digits > 100 * Pow10(limit.scale)) refuse("'" + value + "' is more than 100%");
   return limit;
+}
+
+// a < b, exactly.
+bool Less(const ThresholdValue& a, const ThresholdValue& b) {
+  return static_cast<unsigned __int128>(a.digits) * Pow10(b.scale) <
+         static_cast<unsigned __int128>(b.digits) * Pow10(a.scale);
+}
+
+// A number as typed on a command line: the decimal point read as the comma.
+double ParseNumber(std::string text) {
+  for (char& c : text) {
+    if (c == '.') c = ',';
+  }
+  return ParseFloat(text);
 }
 
 int ParseWhole(const std::string& option, const std::string& value, int least, int most) {
@@ -82,8 +123,13 @@ CheckOptions ParseCheckArguments(const std::vector<std::string>& args) {
       options.help = true;
       continue;
     }
+    if (arg == "--volumes") {
+      options.volumes = true;
+      continue;
+    }
     static const char* const kWithValue[] = {"--threshold", "--warning", "--unit",     "--format",
-                                             "--output",    "--list",    "--parallel", "--timeout"};
+                                             "--output",    "--list",    "--parallel", "--timeout",
+                                             "--disk",      "--exclude-disk"};
     bool known = false;
     for (const char* name : kWithValue) known = known || arg == name;
     if (!known) throw UsageError("Неизвестный параметр: " + arg + ".");
@@ -114,12 +160,15 @@ CheckOptions ParseCheckArguments(const std::vector<std::string>& args) {
       options.output = value;
     } else if (arg == "--list") {
       options.listFiles.push_back(value);
+    } else if (arg == "--disk" || arg == "--exclude-disk") {
+      if (value.empty()) throw UsageError("После " + arg + " нужен образец имени диска, например C: или D:\\Mounts\\*.");
+      (arg == "--disk" ? options.disks : options.excludedDisks).push_back(value);
     } else if (arg == "--parallel") {
       options.parallel = ParseWhole(arg, value, 1, 64);
     } else if (arg == "--timeout") {
       double seconds = 0;
       try {
-        seconds = ParseFloat(value);
+        seconds = ParseNumber(value);
       } catch (const ConversionError&) {
         seconds = -1;
       }
@@ -138,7 +187,7 @@ CheckOptions ParseCheckArguments(const std::vector<std::string>& args) {
       throw UsageError("--warning и --threshold должны быть в одних единицах: оба в процентах или оба в " +
                        options.unit + ".");
     }
-    if (ParseFloat(options.warning->text) < ParseFloat(options.threshold.text)) {
+    if (Less(*options.warning, options.threshold)) {
       throw UsageError("Порог предупреждения --warning не может быть ниже критического --threshold.");
     }
   }

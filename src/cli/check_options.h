@@ -2,6 +2,7 @@
 #pragma once
 
 #include <chrono>
+#include <cstdint>
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -11,14 +12,17 @@ namespace kestrane {
 
 enum class OutputFormat { Table, Nagios, Prometheus };
 
-// A threshold as given: a number in the unit ("1,5" with GB), or a free share ("10%").
+// A threshold as given: a number in the unit ("1,5" or "1.5" with GB), or a free share ("10%").
 struct ThresholdValue {
-  std::string text;      // the number as typed, with the decimal comma
-  bool percent = false;  // the disk cell's share, not its free space
+  std::string text;      // the number as the window's field takes it: with the decimal comma
+  bool percent = false;  // a share of the disk's size, not its free space
+  // The exact value, digits / 10^scale: 74,7 is 747 and 1.
+  std::uint64_t digits = 0;
+  int scale = 0;
 };
 
 struct CheckOptions {
-  ThresholdValue threshold{"2", false};
+  ThresholdValue threshold{"2", false, 2, 0};
   std::optional<ThresholdValue> warning;
   std::string unit = "GB";
   bool unitGiven = false;
@@ -28,6 +32,9 @@ struct CheckOptions {
   std::vector<std::string> listFiles;    // their names follow those of the command line
   int parallel = 1;                      // servers checked at once
   std::optional<std::chrono::milliseconds> timeout;  // a server's deadline
+  std::vector<std::string> disks;         // --disk patterns: only disks that match one
+  std::vector<std::string> excludedDisks; // --exclude-disk patterns
+  bool volumes = false;                   // volumes with their mount points instead of logical disks
   bool help = false;
 };
 
@@ -36,6 +43,13 @@ class UsageError : public std::runtime_error {
  public:
   using std::runtime_error::runtime_error;
 };
+
+// 10^n (n up to 38), for exact arithmetic on threshold values.
+constexpr unsigned __int128 Pow10(int n) {
+  unsigned __int128 p = 1;
+  while (n-- > 0) p *= 10;
+  return p;
+}
 
 CheckOptions ParseCheckArguments(const std::vector<std::string>& args);
 

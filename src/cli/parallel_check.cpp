@@ -3,30 +3,18 @@
 #include <condition_variable>
 #include <memory>
 #include <mutex>
-#include <thread>
 
 #include "core/server_table.h"
-#include "core/table_run_window.h"
+#include "core/server_table_run.h"
+#include "core/worker_group.h"
 
 namespace kestrane {
 namespace {
 
 // One server's row, written by its worker alone.
-class RowWindow : public TableRunWindow {
+class RowTable : public ServerTableRun {
  public:
-  RowWindow() : TableRunWindow(table_) {}
-  int ListLineCount() override { return 1; }
-  std::string ListLine(int) override { return {}; }
-  ThresholdInputs ReadThresholdInputs() override { return {}; }
-  void SetProgressMax(int) override {}
-  void SetProgressPosition(int) override {}
-  void SetStopEnabled(bool) override {}
-  void SetExcelEnabled(bool) override {}
-  void SetTrayImage(int) override {}
-  void SetTrayHint(std::string) override {}
-  void ShowBalloon(std::string, std::string, BalloonIcon, int) override {}
-  void ShowMessage(std::string) override {}
-  void FocusList() override {}
+  RowTable() : ServerTableRun(table_) {}
   std::vector<std::string> Cells() const {
     std::vector<std::string> cells;
     for (int col = 0; col < table_.CellCount(0); ++col) cells.push_back(table_.Cell(col, 0));
@@ -41,6 +29,7 @@ class RowWindow : public TableRunWindow {
 struct Task {
   std::size_t index = 0;
   std::chrono::steady_clock::time_point deadline;
+  WorkToken token;  // ended when the deadline passes: the worker's result is no longer wanted
   bool done = false;
   ServerResult result;
 };
@@ -67,6 +56,7 @@ std::vector<ServerResult> CheckServers(const std::vector<std::string>& names, co
                                        const DiskTest& test, int parallel,
                                        std::optional<std::chrono::milliseconds> timeout) {
   std::vector<ServerResult> results(names.size());
+  WorkerGroup workers;
   auto shared = std::make_shared<Shared>();
   std::vector<std::shared_ptr<Task>> running;
   std::size_t next = 0, completed = 0;
@@ -78,12 +68,12 @@ std::vector<ServerResult> CheckServers(const std::vector<std::string>& names, co
       task->index = next;
       task->deadline = timeout ? std::chrono::steady_clock::now() + *timeout : std::chrono::steady_clock::time_point::max();
       running.push_back(task);
-      std::thread([task, shared, name = names[next], queries, test] {
+      workers.Start([task, shared, name = names[next], queries, test] {
         ServerResult result{name, {}, {}};
         try {
           // The query is made, used and ended on this thread (COM is per thread).
           std::unique_ptr<DiskQuery> query = queries();
-          RowWindow row;
+          RowTable row;
           bool alert = false;
           query->Prepare();
           result.check = CheckServer(row, *query, 0, name, test, alert);
@@ -92,10 +82,11 @@ std::vector<ServerResult> CheckServers(const std::vector<std::string>& names, co
           result = Failed(name, e.what());
         }
         std::lock_guard guard(shared->mutex);
+        if (!task->token.Current()) return;
         task->result = std::move(result);
         task->done = true;
         shared->finished.notify_all();
-      }).detach();
+      });
       ++next;
     }
     // Wait for a server to finish or for the earliest deadline.
@@ -118,7 +109,8 @@ std::vector<ServerResult> CheckServers(const std::vector<std::string>& names, co
       if (t.done) {
         results[t.index] = std::move(t.result);
       } else if (now >= t.deadline) {
-        results[t.index] = Failed(names[t.index], kTimedOut);  // its worker is abandoned
+        t.token.End();  // its worker is abandoned
+        results[t.index] = Failed(names[t.index], kTimedOut);
       } else {
         ++it;
         continue;

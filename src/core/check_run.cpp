@@ -1,7 +1,6 @@
 #include "core/check_run.h"
 
 #include <exception>
-#include <thread>
 #include <utility>
 
 #include "core/number_text.h"
@@ -10,29 +9,31 @@
 
 namespace kestrane {
 
-bool BelowThresholdFields(RunWindow& window, const std::string& cellText, const DiskReading&) {
-  std::optional<std::int64_t> size = ReadBackSize(cellText);
-  ThresholdInputs inputs = window.ReadThresholdInputs();
-  return size && IsBelowThreshold(*size, inputs.threshold, inputs.unit);
+DiskTest ThresholdFieldsTest(RunWindow& window) {
+  return [&window](const std::string& cellText, const DiskReading&) {
+    std::optional<std::int64_t> size = ReadBackSize(cellText);
+    ThresholdInputs inputs = window.ReadThresholdInputs();
+    return size && IsBelowThreshold(*size, inputs.threshold, inputs.unit);
+  };
 }
 
-ServerCheck CheckServer(RunWindow& window, DiskQuery& query, int row, const std::string& name, const DiskTest& test,
+ServerCheck CheckServer(RunTable& table, DiskQuery& query, int row, const std::string& name, const DiskTest& test,
                         bool& alert) {
   ServerCheck check;
   int col = kFirstDiskColumn;
-  window.SetCell(kNameColumn, row, name);
+  table.SetCell(kNameColumn, row, name);
   try {
     query.Open(name);
     while (std::optional<DiskReading> reading = query.NextDisk()) {
       std::string text = FormatDiskCell(*reading);
-      window.SetCell(col, row, text);
-      // The threshold test and the alert test read the window at one moment, in one trip.
-      window.Together([&](RunWindow& w) {
-        if (test(w, text, *reading)) {
-          w.SetCell(kAlertColumn, row, std::string(kAlertFlag));
+      // The cell, the threshold test and the alert test in one trip: they see one moment.
+      table.Together([&](RunTable& t) {
+        t.SetCell(col, row, text);
+        if (test(text, *reading)) {
+          t.SetCell(kAlertColumn, row, std::string(kAlertFlag));
           check.below = true;
         }
-        RowMarks marks = w.ReadRowMarks(row);
+        RowMarks marks = t.ReadRowMarks(row);
         if (marks.flag == kAlertFlag && marks.marker.empty()) alert = true;
       });
       check.disks.push_back(*reading);
@@ -49,22 +50,23 @@ ServerCheck CheckServer(RunWindow& window, DiskQuery& query, int row, const std:
     check.error = "Unknown exception";
   }
   if (check.failed) {
-    window.SetCell(col, row, std::string(kUnavailableText));
+    table.SetCell(col, row, std::string(kUnavailableText));
     query.Release();
   }
   return check;
 }
 
-void RunChecks(RunWindow& window, DiskQuery& query) {
-  window.ClearResultColumns();
+void RunChecks(RunTable& table, RunWindow& window, DiskQuery& query) {
+  table.ClearResultColumns();
   const int count = window.ListLineCount();
-  window.SetRowCount(count);
+  table.SetRowCount(count);
+  const DiskTest test = ThresholdFieldsTest(window);
   bool alert = false;
   for (int row = 0; row < count; ++row) {
     query.Prepare();
     window.SetProgressMax(count);
     std::string name = window.ListLine(row);
-    ServerCheck check = CheckServer(window, query, row, name, BelowThresholdFields, alert);
+    ServerCheck check = CheckServer(table, query, row, name, test, alert);
     if (!check.failed) window.SetProgressPosition(row + 1);
   }
   window.SetStopEnabled(false);
@@ -91,30 +93,32 @@ void ApplyIntervalText(std::string_view text, RefreshTimer& timer) {
   if (ms != timer.Interval()) timer.SetInterval(ms);
 }
 
-// One run: its token and the window as the worker sees it. Every change the worker makes is
-// posted to the window thread and applied there only while the run is still the active one;
-// every read is made there and, for an ended run, throws RunCancelled on the worker.
-struct CheckRunner::Run : RunWindow {
+// One run: its token and the table and window as the worker sees them. Every change the worker
+// makes is posted to the window thread and applied there only while the run is still the active
+// one; every read is made there and, for an ended run, throws RunCancelled on the worker. Called
+// on the window thread itself (within a step), a read is made at once.
+struct CheckRunner::Run : RunTable, RunWindow {
   std::shared_ptr<Dispatcher> dispatcher;
-  RunWindow* target;          // touched on the window thread only, while current
-  std::atomic<bool> current{true};
+  RunTable* table;    // touched on the window thread only, while current
+  RunWindow* window;  // the same
+  WorkToken token;
 
-  Run(std::shared_ptr<Dispatcher> d, RunWindow* t) : dispatcher(std::move(d)), target(t) {}
+  Run(std::shared_ptr<Dispatcher> d, RunTable* t, RunWindow* w) : dispatcher(std::move(d)), table(t), window(w) {}
 
   template <typename F>
   void Change(F&& apply) {
-    if (!current.load()) throw RunCancelled{};
+    if (!token.Current()) throw RunCancelled{};
     dispatcher->Post([self = Self(), apply = std::forward<F>(apply)]() mutable {
-      if (self->current.load()) apply(*self->target);
+      if (self->token.Current()) apply(*self->table, *self->window);
     });
   }
   template <typename R, typename F>
   R Read(F&& read) {
     R result{};
     bool seen = false;
-    bool ran = current.load() && dispatcher->Invoke([&] {
-      if (!current.load()) return;
-      result = read(*target);
+    bool ran = token.Current() && dispatcher->Invoke([&] {
+      if (!token.Current()) return;
+      result = read(*table, *window);
       seen = true;
     });
     if (!ran || !seen) throw RunCancelled{};
@@ -123,43 +127,19 @@ struct CheckRunner::Run : RunWindow {
   std::shared_ptr<Run> Self();
   std::weak_ptr<Run> weakSelf;
 
-  int ListLineCount() override { return Read<int>([](RunWindow& w) { return w.ListLineCount(); }); }
-  std::string ListLine(int i) override {
-    return Read<std::string>([i](RunWindow& w) { return w.ListLine(i); });
-  }
-  void ClearResultColumns() override { Change([](RunWindow& w) { w.ClearResultColumns(); }); }
-  void SetRowCount(int n) override { Change([n](RunWindow& w) { w.SetRowCount(n); }); }
+  void ClearResultColumns() override { Change([](RunTable& t, RunWindow&) { t.ClearResultColumns(); }); }
+  void SetRowCount(int n) override { Change([n](RunTable& t, RunWindow&) { t.SetRowCount(n); }); }
   void SetCell(int col, int row, std::string text) override {
-    Change([col, row, text = std::move(text)](RunWindow& w) mutable { w.SetCell(col, row, std::move(text)); });
+    Change([col, row, text = std::move(text)](RunTable& t, RunWindow&) mutable { t.SetCell(col, row, std::move(text)); });
   }
   RowMarks ReadRowMarks(int row) override {
-    return Read<RowMarks>([row](RunWindow& w) { return w.ReadRowMarks(row); });
+    return Read<RowMarks>([row](RunTable& t, RunWindow&) { return t.ReadRowMarks(row); });
   }
-  ThresholdInputs ReadThresholdInputs() override {
-    return Read<ThresholdInputs>([](RunWindow& w) { return w.ReadThresholdInputs(); });
-  }
-  void SetProgressMax(int max) override { Change([max](RunWindow& w) { w.SetProgressMax(max); }); }
-  void SetProgressPosition(int p) override { Change([p](RunWindow& w) { w.SetProgressPosition(p); }); }
-  void SetStopEnabled(bool e) override { Change([e](RunWindow& w) { w.SetStopEnabled(e); }); }
-  void SetExcelEnabled(bool e) override { Change([e](RunWindow& w) { w.SetExcelEnabled(e); }); }
-  void SetTrayImage(int index) override { Change([index](RunWindow& w) { w.SetTrayImage(index); }); }
-  void SetTrayHint(std::string hint) override {
-    Change([hint = std::move(hint)](RunWindow& w) mutable { w.SetTrayHint(std::move(hint)); });
-  }
-  void ShowBalloon(std::string title, std::string text, BalloonIcon icon, int seconds) override {
-    Change([title = std::move(title), text = std::move(text), icon, seconds](RunWindow& w) mutable {
-      w.ShowBalloon(std::move(title), std::move(text), icon, seconds);
-    });
-  }
-  void ShowMessage(std::string text) override {
-    Change([text = std::move(text)](RunWindow& w) mutable { w.ShowMessage(std::move(text)); });
-  }
-  void FocusList() override { Change([](RunWindow& w) { w.FocusList(); }); }
-  void Together(const std::function<void(RunWindow&)>& step) override {
+  void Together(const std::function<void(RunTable&)>& step) override {
     std::exception_ptr failure;
-    Read<bool>([&](RunWindow& w) {
+    Read<bool>([&](RunTable& t, RunWindow&) {
       try {
-        step(w);
+        step(t);
       } catch (...) {
         failure = std::current_exception();  // rethrown on the worker, not shown as an error
       }
@@ -167,20 +147,45 @@ struct CheckRunner::Run : RunWindow {
     });
     if (failure) std::rethrow_exception(failure);
   }
+
+  int ListLineCount() override { return Read<int>([](RunTable&, RunWindow& w) { return w.ListLineCount(); }); }
+  std::string ListLine(int i) override {
+    return Read<std::string>([i](RunTable&, RunWindow& w) { return w.ListLine(i); });
+  }
+  ThresholdInputs ReadThresholdInputs() override {
+    return Read<ThresholdInputs>([](RunTable&, RunWindow& w) { return w.ReadThresholdInputs(); });
+  }
+  void SetProgressMax(int max) override { Change([max](RunTable&, RunWindow& w) { w.SetProgressMax(max); }); }
+  void SetProgressPosition(int p) override { Change([p](RunTable&, RunWindow& w) { w.SetProgressPosition(p); }); }
+  void SetStopEnabled(bool e) override { Change([e](RunTable&, RunWindow& w) { w.SetStopEnabled(e); }); }
+  void SetExcelEnabled(bool e) override { Change([e](RunTable&, RunWindow& w) { w.SetExcelEnabled(e); }); }
+  void SetTrayImage(int index) override { Change([index](RunTable&, RunWindow& w) { w.SetTrayImage(index); }); }
+  void SetTrayHint(std::string hint) override {
+    Change([hint = std::move(hint)](RunTable&, RunWindow& w) mutable { w.SetTrayHint(std::move(hint)); });
+  }
+  void ShowBalloon(std::string title, std::string text, BalloonIcon icon, int seconds) override {
+    Change([title = std::move(title), text = std::move(text), icon, seconds](RunTable&, RunWindow& w) mutable {
+      w.ShowBalloon(std::move(title), std::move(text), icon, seconds);
+    });
+  }
+  void ShowMessage(std::string text) override {
+    Change([text = std::move(text)](RunTable&, RunWindow& w) mutable { w.ShowMessage(std::move(text)); });
+  }
+  void FocusList() override { Change([](RunTable&, RunWindow& w) { w.FocusList(); }); }
 };
 
 std::shared_ptr<CheckRunner::Run> CheckRunner::Run::Self() { return weakSelf.lock(); }
 
-CheckRunner::CheckRunner(std::shared_ptr<Dispatcher> dispatcher, RunWindow& window,
+CheckRunner::CheckRunner(std::shared_ptr<Dispatcher> dispatcher, RunTable& table, RunWindow& window,
                          DiskQueryFactory factory)
-    : dispatcher_(std::move(dispatcher)), window_(window), factory_(std::move(factory)) {}
+    : dispatcher_(std::move(dispatcher)), table_(table), window_(window), factory_(std::move(factory)) {}
 
 CheckRunner::~CheckRunner() { EndActiveRun(); }
 
-bool CheckRunner::Active() const { return active_ && active_->current.load(); }
+bool CheckRunner::Active() const { return active_ && active_->token.Current(); }
 
 void CheckRunner::EndActiveRun() {
-  if (active_) active_->current.store(false);
+  if (active_) active_->token.End();
   active_.reset();
 }
 
@@ -194,22 +199,20 @@ void CheckRunner::Start() {
   window_.SetStopEnabled(true);
   window_.SetProgressPosition(0);
 
-  auto run = std::make_shared<Run>(dispatcher_, &window_);
+  auto run = std::make_shared<Run>(dispatcher_, &table_, &window_);
   run->weakSelf = run;
   active_ = run;
   std::unique_ptr<DiskQuery> query = factory_();
-  liveWorkers_->fetch_add(1);
-  std::thread([run, query = std::move(query), live = liveWorkers_]() mutable {
+  workers_.Start([run, query = std::move(query)]() mutable {
     try {
-      RunChecks(*run, *query);
+      RunChecks(*run, *run, *query);
     } catch (...) {
       // RunCancelled: the run was ended and nothing more of it may reach the window.
     }
     // The run ends as far as the window is concerned once its last change is applied.
-    run->dispatcher->Post([run] { run->current.store(false); });
+    run->dispatcher->Post([run] { run->token.End(); });
     query.reset();  // the query's platform state belongs to this thread
-    live->fetch_sub(1);
-  }).detach();
+  });
 }
 
 void CheckRunner::Stop() {

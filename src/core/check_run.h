@@ -2,7 +2,6 @@
 // Start, Stop and timer operations around it.
 #pragma once
 
-#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -13,6 +12,7 @@
 #include "core/disk_query.h"
 #include "core/disk_reading.h"
 #include "core/dispatcher.h"
+#include "core/worker_group.h"
 
 namespace kestrane {
 
@@ -40,17 +40,27 @@ struct RowMarks {
   std::string flag;    // column 1
 };
 
-// What a check run needs from the window. Called on the window thread.
+// What a check run writes into the server table and reads back of it. Called on the window thread.
+class RunTable {
+ public:
+  virtual ~RunTable() = default;
+  virtual void ClearResultColumns() = 0;  // columns 1 and on of every row
+  virtual void SetRowCount(int count) = 0;
+  virtual void SetCell(int col, int row, std::string text) = 0;
+  virtual RowMarks ReadRowMarks(int row) = 0;
+  // Runs `step` against the table as one step on the window thread, so that reads and writes
+  // within it see one moment. Exceptions thrown by `step` reach the caller.
+  virtual void Together(const std::function<void(RunTable&)>& step) { step(*this); }
+};
+
+// What a check run reads of the window's fields and shows around the table. Called on the
+// window thread.
 class RunWindow {
  public:
   virtual ~RunWindow() = default;
   virtual int ListLineCount() = 0;
   // Line i of the server list as it is now; "" for a line that no longer exists.
   virtual std::string ListLine(int i) = 0;
-  virtual void ClearResultColumns() = 0;  // columns 1 and on of every row
-  virtual void SetRowCount(int count) = 0;
-  virtual void SetCell(int col, int row, std::string text) = 0;
-  virtual RowMarks ReadRowMarks(int row) = 0;
   virtual ThresholdInputs ReadThresholdInputs() = 0;
   virtual void SetProgressMax(int max) = 0;
   virtual void SetProgressPosition(int position) = 0;
@@ -61,20 +71,18 @@ class RunWindow {
   virtual void ShowBalloon(std::string title, std::string text, BalloonIcon icon, int seconds) = 0;
   virtual void ShowMessage(std::string text) = 0;
   virtual void FocusList() = 0;
-  // Runs `step` against the window as one step on the window thread, so that reads and
-  // writes within it see one moment. Exceptions thrown by `step` reach the caller.
-  virtual void Together(const std::function<void(RunWindow&)>& step) { step(*this); }
 };
 
 // Thrown out of a window read when the run it belongs to has been ended.
 struct RunCancelled {};
 
-// Whether a disk is below the threshold, judged from its cell text and its reading; made as one step
-// on the window thread (RunWindow::Together), so what it reads of the window is of that moment.
-using DiskTest = std::function<bool(RunWindow& window, const std::string& cellText, const DiskReading& disk)>;
+// Whether a disk is below the threshold, judged from its cell text and its reading; made within
+// the disk's step on the window thread (RunTable::Together).
+using DiskTest = std::function<bool(const std::string& cellText, const DiskReading& disk)>;
 
-// The window's test: the size read back from the shown text against the threshold and unit fields.
-bool BelowThresholdFields(RunWindow& window, const std::string& cellText, const DiskReading& disk);
+// The window's test: the size read back from the shown text against the threshold and unit
+// fields as they are at that moment.
+DiskTest ThresholdFieldsTest(RunWindow& window);
 
 // What one server's check found: its disks in query order, or the failure and its reason.
 struct ServerCheck {
@@ -85,14 +93,15 @@ struct ServerCheck {
 };
 
 // The steps of a run for one server, after its platform preparation: its name into column 3, a
-// disk cell per disk from column 4, the alert flag, the run alert (raised when the flag stands
-// without the no-alert marker, tested after every disk); a failure as "Недоступно" in the current
-// column and the preparation released. RunCancelled passes through.
-ServerCheck CheckServer(RunWindow& window, DiskQuery& query, int row, const std::string& name, const DiskTest& test,
+// disk cell per disk from column 4, each written and tested in one step (the alert flag, and the
+// run alert, raised when the flag stands without the no-alert marker, tested after every disk); a
+// failure as "Недоступно" in the current column and the preparation released. RunCancelled
+// passes through.
+ServerCheck CheckServer(RunTable& table, DiskQuery& query, int row, const std::string& name, const DiskTest& test,
                         bool& alert);
 
-// The run body. Every window call may throw RunCancelled, which ends the run unseen.
-void RunChecks(RunWindow& window, DiskQuery& query);
+// The run body. Every table and window call may throw RunCancelled, which ends the run unseen.
+void RunChecks(RunTable& table, RunWindow& window, DiskQuery& query);
 
 // The window's timer, as the interval field sets it.
 class RefreshTimer {
@@ -116,7 +125,7 @@ void ApplyIntervalText(std::string_view text, RefreshTimer& timer);
 // the active run first; a timer tick while a run is active does nothing.
 class CheckRunner {
  public:
-  CheckRunner(std::shared_ptr<Dispatcher> dispatcher, RunWindow& window, DiskQueryFactory factory);
+  CheckRunner(std::shared_ptr<Dispatcher> dispatcher, RunTable& table, RunWindow& window, DiskQueryFactory factory);
   ~CheckRunner();  // ends the active run unseen
   CheckRunner(const CheckRunner&) = delete;
   CheckRunner& operator=(const CheckRunner&) = delete;
@@ -125,19 +134,21 @@ class CheckRunner {
   void Stop();       // BtnStopClick
   void TimerTick();  // Timer1Timer
   bool Active() const;
+  // Ends the active run unseen, touching no control: for the program's end.
+  void EndActiveRun();
 
-  // Worker threads still alive, stopped ones included; for tests and orderly shutdown.
-  int LiveWorkers() const { return liveWorkers_->load(); }
+  // The run workers: those still alive, stopped ones included.
+  const WorkerGroup& Workers() const { return workers_; }
 
  private:
   struct Run;
-  void EndActiveRun();
 
   std::shared_ptr<Dispatcher> dispatcher_;
+  RunTable& table_;
   RunWindow& window_;
   DiskQueryFactory factory_;
   std::shared_ptr<Run> active_;
-  std::shared_ptr<std::atomic<int>> liveWorkers_ = std::make_shared<std::atomic<int>>(0);
+  WorkerGroup workers_;
 };
 
 }  // namespace kestrane

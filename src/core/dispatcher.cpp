@@ -32,7 +32,10 @@ bool QueueDispatcher::Enqueue(Task task) {
     std::lock_guard lock(mutex_);
     if (shutDown_) return false;
     queue_.push_back(std::move(task));
-    wake = wake_;
+    if (!wakeOutstanding_) {
+      wakeOutstanding_ = true;
+      wake = wake_;
+    }
   }
   queued_.notify_one();
   if (wake) wake();
@@ -53,25 +56,39 @@ bool QueueDispatcher::Invoke(std::function<void()> fn) {
   return state->ran;
 }
 
-std::size_t QueueDispatcher::RunPending() {
-  // One task at a time from the shared queue: a task that opens a modal box runs the
-  // dispatcher again from the box's loop, and the older tasks must still come first.
-  // At most what was queued on entry, so a busy worker cannot keep the message loop here.
-  std::size_t limit;
+std::size_t QueueDispatcher::RunPending(std::chrono::nanoseconds slice) {
+  // The wake that brought the window thread here is spent: work posted from now on wakes it
+  // again, also into the loop of a box that a task below opens.
   {
     std::lock_guard lock(mutex_);
-    limit = queue_.size();
+    wakeOutstanding_ = false;
   }
+  const auto end = std::chrono::steady_clock::now() + slice;
   std::size_t count = 0;
-  while (count < limit) {
+  for (;;) {
+    // One task at a time from the shared queue: a task that opens a modal box runs the
+    // dispatcher again from the box's loop, and the older tasks must still come first.
     Task task;
     std::function<void(const std::exception&)> onError;
+    std::function<void()> wake;
+    bool spent = false;
     {
       std::lock_guard lock(mutex_);
       if (queue_.empty()) return count;
-      task = std::move(queue_.front());
-      queue_.pop_front();
-      onError = onError_;
+      spent = count > 0 && std::chrono::steady_clock::now() >= end;
+      if (!spent) {
+        task = std::move(queue_.front());
+        queue_.pop_front();
+        onError = onError_;
+      } else if (!wakeOutstanding_) {
+        wakeOutstanding_ = true;
+        wake = wake_;
+      }
+    }
+    if (spent) {
+      // The rest waits for the next wake, which the platform answers after input and paint.
+      if (wake) wake();
+      return count;
     }
     bool ran = false;
     try {
@@ -90,7 +107,6 @@ std::size_t QueueDispatcher::RunPending() {
     }
     ++count;
   }
-  return count;
 }
 
 std::size_t QueueDispatcher::Pending() {

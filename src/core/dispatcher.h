@@ -1,6 +1,7 @@
 // The window-thread dispatcher: how a worker has work done on the window thread.
 #pragma once
 
+#include <chrono>
 #include <condition_variable>
 #include <deque>
 #include <exception>
@@ -21,8 +22,12 @@ class Dispatcher {
   virtual bool Invoke(std::function<void()> fn) = 0;
 };
 
-// A mutex-guarded queue drained by the window thread. `wake` (set by the platform) is called
-// after each queued function so the window thread comes round to RunPending.
+// How long the window thread runs queued functions in one go before input and paint may come in.
+inline constexpr std::chrono::milliseconds kDispatchSlice{10};
+
+// A mutex-guarded queue drained by the window thread. `wake` (set by the platform) is called when
+// work arrives and no wake is outstanding, so a busy worker leaves one wake, not one per function,
+// in the window thread's message queue.
 class QueueDispatcher : public Dispatcher {
  public:
   QueueDispatcher();  // the constructing thread is the window thread
@@ -34,10 +39,12 @@ class QueueDispatcher : public Dispatcher {
   void SetWake(std::function<void()> wake);
   // Where an exception escaping a queued function goes (the general error box).
   void SetErrorHandler(std::function<void(const std::exception&)> onError);
-  // Runs what is queued now (on the window thread), one task at a time, so a nested run from a
-  // modal loop inside a task keeps the order. Returns how many functions ran.
-  std::size_t RunPending();
-  // Waits up to `timeoutMs` for work, then runs what is queued. Returns how many ran.
+  // Runs a slice of what is queued (on the window thread): one task at a time from the shared
+  // queue, so a nested run from a modal loop inside a task keeps the order, until the queue is
+  // empty or `slice` is spent (one task at least). What is left asks for a wake of its own.
+  // Returns how many functions ran.
+  std::size_t RunPending(std::chrono::nanoseconds slice = kDispatchSlice);
+  // Waits up to `timeoutMs` for work, then runs a slice. Returns how many ran.
   std::size_t WaitAndRunPending(int timeoutMs);
   // From now on posts are dropped and invokes return false; pending invokes are released.
   void Shutdown();
@@ -59,6 +66,7 @@ class QueueDispatcher : public Dispatcher {
   std::function<void()> wake_;
   std::function<void(const std::exception&)> onError_;
   bool shutDown_ = false;
+  bool wakeOutstanding_ = false;  // a wake was asked for and has not yet led to a slice
 };
 
 }  // namespace kestrane

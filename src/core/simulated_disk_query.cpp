@@ -8,7 +8,14 @@ namespace kestrane {
 class SimulatedDiskQuery : public DiskQuery {
  public:
   SimulatedDiskQuery(SimulatedFleet& fleet, std::shared_ptr<SimulatedFleet> keep)
-      : fleet_(fleet), keep_(std::move(keep)) {}
+      : fleet_(fleet), keep_(std::move(keep)) {
+    std::lock_guard lock(fleet_.mutex_);
+    ++fleet_.liveQueries_;
+  }
+  ~SimulatedDiskQuery() override {
+    std::lock_guard lock(fleet_.mutex_);
+    --fleet_.liveQueries_;
+  }
 
   void Prepare() override {
     std::lock_guard lock(fleet_.mutex_);
@@ -92,6 +99,11 @@ int SimulatedFleet::Prepares() const {
 int SimulatedFleet::Releases() const {
   std::lock_guard lock(mutex_);
   return releases_;
+}
+
+int SimulatedFleet::LiveQueries() const {
+  std::lock_guard lock(mutex_);
+  return liveQueries_;
 }
 
 std::unique_ptr<DiskQuery> SimulatedFleet::NewQuery() {

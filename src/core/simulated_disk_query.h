@@ -46,6 +46,7 @@ class SimulatedFleet {
   std::vector<std::string> OpenedNames() const;
   int Prepares() const;
   int Releases() const;
+  int LiveQueries() const;  // queries made and not yet destroyed
 
   std::unique_ptr<DiskQuery> NewQuery();  // the fleet must outlive it
   // A factory whose queries share this fleet and keep it alive.
@@ -60,6 +61,7 @@ class SimulatedFleet {
   std::vector<std::string> opened_;
   int prepares_ = 0;
   int releases_ = 0;
+  int liveQueries_ = 0;
 };
 
 inline SimulatedServer Unreachable() {

@@ -30,6 +30,32 @@ std::size_t CodePointCount(std::string_view text) {
   return n;
 }
 
+std::string FoldCase(std::string_view text) {
+  std::string out(text);
+  for (std::size_t i = 0; i < out.size(); ++i) {
+    auto b = static_cast<unsigned char>(out[i]);
+    if (b >= 'A' && b <= 'Z') {
+      out[i] = static_cast<char>(b + ('a' - 'A'));
+      continue;
+    }
+    // The capitals meant here are all two-byte sequences: fold the code point and write it back.
+    if ((b >> 5) != 0x6 || i + 1 >= out.size() || !IsContinuation(out[i + 1])) continue;
+    char32_t cp = (char32_t{b} & 0x1F) << 6 | (static_cast<unsigned char>(out[i + 1]) & 0x3F);
+    if ((cp >= 0x00C0 && cp <= 0x00DE && cp != 0x00D7) || (cp >= 0x0391 && cp <= 0x03AB && cp != 0x03A2) ||
+        (cp >= 0x0410 && cp <= 0x042F)) {
+      cp += 0x20;
+    } else if (cp >= 0x0400 && cp <= 0x040F) {
+      cp += 0x50;
+    } else {
+      continue;
+    }
+    out[i] = static_cast<char>(0xC0 | (cp >> 6));
+    out[i + 1] = static_cast<char>(0x80 | (cp & 0x3F));
+    ++i;
+  }
+  return out;
+}
+
 std::string ValidUtf8(std::string_view bytes) {
   std::string out;
   out.reserve(bytes.size());

@@ -11,6 +11,9 @@ namespace kestrane {
 std::string CodePointSlice(std::string_view text, std::size_t first, std::size_t count);
 // The number of characters.
 std::size_t CodePointCount(std::string_view text);
+// The text with the capitals of the Latin, Cyrillic and Greek alphabets made small, so that
+// names and paths compare without case as Windows compares them; other bytes stay as they are.
+std::string FoldCase(std::string_view text);
 // UTF-8 with every malformed sequence replaced by U+FFFD.
 std::string ValidUtf8(std::string_view bytes);
 

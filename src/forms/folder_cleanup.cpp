@@ -1,33 +1,202 @@
 #include "forms/folder_cleanup.h"
 
 #include <cmath>
+#include <map>
+#include <memory>
 
 namespace kestrane {
 namespace {
 
 constexpr std::uint32_t kNameSurrogate = 0x20000000;  // the tag's bit for junctions and symbolic links
+constexpr char kNotDeleted[] = "Файлы не удалены.";
+
+std::string WithoutBackslash(std::string folder) {
+  while (!folder.empty() && folder.back() == '\\') folder.pop_back();
+  return folder;
+}
+
+bool IsDotEntry(const std::string& name) { return name == "." || name == ".."; }
+bool IsDirectory(const FolderEntry& entry) { return (entry.attributes & attributes::kDirectory) != 0; }
+
+// Names compare as the file system does for the fixed names of the rows: without case, in ASCII.
+// Profile names come from a listing and are passed on exactly as listed.
+bool SameName(const std::string& a, const std::string& b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    auto lower = [](unsigned char c) { return c >= 'A' && c <= 'Z' ? c + ('a' - 'A') : c; };
+    if (lower(static_cast<unsigned char>(a[i])) != lower(static_cast<unsigned char>(b[i]))) return false;
+  }
+  return true;
+}
+
+// One step down: the entry `name` as its parent lists it. Where a file system tells case apart and
+// several entries match, a link among them counts: the shell might reach that one.
+FolderReach Step(FolderService& folders, const std::string& parent, const std::string& name) {
+  const std::string base = WithBackslash(parent);
+  std::string link, folder;
+  const bool listed = ListMatching(folders, base + "*.*", kEveryEntry, [&](const FolderEntry& entry) {
+    if (!SameName(entry.name, name)) return;
+    if (IsLink(entry)) {
+      link = entry.name;
+    } else if (IsDirectory(entry)) {
+      folder = entry.name;
+    }
+  });
+  if (!listed) return {Reach::Unknown, WithoutBackslash(parent)};
+  if (!link.empty()) return {Reach::Link, base + link};
+  if (folder.empty()) return {Reach::Missing, base + name};  // not there, or a file
+  return {Reach::Folder, base + name};
+}
+
+std::vector<std::string> Split(const std::string& steps) {
+  std::vector<std::string> out;
+  std::string part;
+  for (char c : steps + '\\') {
+    if (c != '\\') {
+      part += c;
+    } else if (!part.empty()) {
+      out.push_back(part);
+      part.clear();
+    }
+  }
+  return out;
+}
+
+// "\\server\share" and the steps below it; false when the path names no share.
+bool SplitShare(const std::string& path, std::string& share, std::string& steps) {
+  const std::size_t server = path.rfind("\\\\", 0) == 0 ? path.find('\\', 2) : std::string::npos;
+  const std::size_t end = server == std::string::npos ? std::string::npos : path.find('\\', server + 1);
+  if (end == std::string::npos) return false;
+  share = path.substr(0, end);
+  steps = path.substr(end + 1);
+  return true;
+}
+
+// A path whose last name ends in a dot or a blank names another entry (the system strips them), so
+// such a folder can be reached neither by the walk nor by the shell.
+bool Unreachable(const std::string& name) { return name.back() == '.' || name.back() == ' '; }
+
+// Every entry below the folder, depth first, each folder listed whole before its subfolders: no
+// recursion, so no depth of folders can exhaust the stack. `enter` says which subfolders to walk.
+// Returns the first folder that could not be listed ("" when every one was); the walk goes on.
+std::string Walk(FolderService& folders, const std::string& folder,
+                 const std::function<bool(const FolderEntry&, const std::string& path)>& enter) {
+  std::string unlisted;
+  std::vector<std::string> pending{WithBackslash(folder)};
+  while (!pending.empty()) {
+    const std::string base = pending.back();
+    pending.pop_back();
+    std::vector<std::string> below;
+    const bool listed = ListMatching(folders, base + "*.*", kEveryEntry, [&](const FolderEntry& entry) {
+      if (IsDotEntry(entry.name)) return;
+      if (enter(entry, base + entry.name)) below.push_back(base + entry.name + '\\');
+    });
+    if (!listed && unlisted.empty()) unlisted = WithoutBackslash(base);
+    pending.insert(pending.end(), below.rbegin(), below.rend());
+  }
+  return unlisted;
+}
+
+// Walks the links below a folder, removing each when asked. Every folder on the way must list:
+// what cannot be seen might hold a link the shell would follow.
+int SweepLinks(FolderService& folders, const std::string& folder, bool remove) {
+  int links = 0;
+  const std::string unlisted = Walk(folders, folder, [&](const FolderEntry& entry, const std::string& path) {
+    if (IsLink(entry)) {
+      ++links;
+      if (remove && !folders.RemoveLink(path, IsDirectory(entry))) {
+        throw CleanupRefused("Не удалось удалить ссылку «" + path + "». " + kNotDeleted);
+      }
+      return false;
+    }
+    return IsDirectory(entry) && !Unreachable(entry.name);
+  });
+  if (!unlisted.empty()) throw CleanupRefused("Не удалось проверить папку «" + unlisted + "». " + kNotDeleted);
+  return links;
+}
+
+// The folders on the way to those about to be emptied, held from before the links below them are
+// swept until the shell's delete has run: none of them can be swapped for a link meanwhile.
+class HeldWay {
+ public:
+  explicit HeldWay(FolderService& folders) : folders_(folders) {}
+  // Holds every folder below the share down to `path`.
+  void Hold(const std::string& path) {
+    std::string share, steps;
+    if (!SplitShare(path, share, steps)) throw CleanupRefused("Не удалось проверить папку «" + path + "». " + kNotDeleted);
+    std::string step = share;
+    for (const std::string& name : Split(steps)) {
+      step += '\\' + name;
+      if (held_.count(step)) continue;
+      std::unique_ptr<FolderHold> hold = folders_.Hold(step);
+      if (!hold) throw CleanupRefused("Не удалось проверить папку «" + step + "». " + kNotDeleted);
+      held_.emplace(step, std::move(hold));
+    }
+  }
+  // Right before the delete: every folder is still reached without a link, and is the one held.
+  void CheckUnchanged(const std::vector<std::string>& folders) {
+    for (const std::string& folder : folders) {
+      if (ReachOnShare(folders_, folder).reach != Reach::Folder) Changed(folder);
+    }
+    for (auto& [path, hold] : held_) {
+      if (!hold->StillThere()) Changed(path);
+    }
+  }
+
+ private:
+  [[noreturn]] static void Changed(const std::string& folder) {
+    throw CleanupRefused("Папку «" + WithoutBackslash(folder) + "» подменили во время проверки. " + kNotDeleted);
+  }
+  FolderService& folders_;
+  std::map<std::string, std::unique_ptr<FolderHold>> held_;
+};
+
+// Empties the folders, which are reached as real folders: each is held with the way to it, its
+// links are removed, and only when nothing on the way has changed does the shell delete.
+void EmptyHeld(FolderService& folders, HeldWay& held, const std::vector<std::string>& targets) {
+  for (const std::string& target : targets) held.Hold(target);
+  for (const std::string& target : targets) RemoveLinksBelow(folders, target);
+  held.CheckUnchanged(targets);
+  for (const std::string& target : targets) DeleteFolderContent(folders, target, "*.*");
+}
+
+// A folder that is to be emptied: it must be reached as a real folder, checked now.
+bool ReachedForDeletion(const FolderReach& reach) {
+  if (reach.reach == Reach::Unknown) {
+    throw CleanupRefused("Не удалось проверить папку «" + reach.where + "». " + kNotDeleted);
+  }
+  return reach.reach == Reach::Folder;
+}
+
+std::string LinkRefusal(const std::string& folder, const std::string& link) {
+  if (link == WithoutBackslash(folder)) return "Папка «" + link + "» — ссылка на другую папку. " + kNotDeleted;
+  return "Путь к папке «" + folder + "» проходит через ссылку «" + link + "». " + kNotDeleted;
+}
+
+// The temp folders of the profiles that are real all the way down; `skipped` collects the links
+// met on the way. False when the profile root cannot be listed.
+bool ProfileTemps(FolderService& folders, const std::string& root, std::vector<std::string>& temps,
+                  std::vector<std::string>& skipped, bool deleting) {
+  const std::string base = WithBackslash(root);
+  return ListMatching(folders, base + "*.*", kFoldersAndFiles, [&](const FolderEntry& entry) {
+    if (entry.name.empty() || IsDotEntry(entry.name)) return;
+    if (IsLink(entry)) {
+      skipped.push_back(base + entry.name);
+      return;
+    }
+    if (!IsDirectory(entry) || Unreachable(entry.name)) return;  // a plain file holds no temp folder
+    FolderReach reach = ReachBelow(folders, base + entry.name, kProfileTemp);
+    if (reach.reach == Reach::Link) skipped.push_back(reach.where);
+    if (deleting ? ReachedForDeletion(reach) : reach.reach == Reach::Folder) temps.push_back(reach.where);
+  });
+}
+
+}  // namespace
 
 std::string WithBackslash(std::string folder) {
   if (folder.empty() || folder.back() != '\\') folder += '\\';
   return folder;
 }
-
-bool IsDotEntry(const std::string& name) { return name == "." || name == ".."; }
-
-void RemoveLinksBelow(FolderService& folders, const std::string& folder) {
-  const std::string base = WithBackslash(folder);
-  ListMatching(folders, base + "*.*", kEveryEntry, [&](const FolderEntry& entry) {
-    if (IsDotEntry(entry.name)) return;
-    const bool directory = entry.attributes & attributes::kDirectory;
-    if (IsLink(entry)) {
-      folders.RemoveLink(base + entry.name, directory);
-    } else if (directory) {
-      RemoveLinksBelow(folders, base + entry.name);
-    }
-  });
-}
-
-}  // namespace
 
 bool ListMatching(FolderService& folders, const std::string& pattern, std::uint32_t mask,
                   const std::function<void(const FolderEntry&)>& each) {
@@ -42,21 +211,81 @@ bool IsLink(const FolderEntry& entry) {
   return (entry.attributes & attributes::kReparsePoint) && (entry.reparseTag == 0 || (entry.reparseTag & kNameSurrogate));
 }
 
+FolderReach ReachBelow(FolderService& folders, const std::string& base, const std::string& steps) {
+  FolderReach reach{Reach::Folder, WithoutBackslash(base)};
+  for (const std::string& name : Split(steps)) {
+    reach = Step(folders, reach.where, name);
+    if (reach.reach != Reach::Folder) break;
+  }
+  return reach;
+}
+
+FolderReach ReachOnShare(FolderService& folders, const std::string& path) {
+  // "\\server\share" is taken as given: the share is what the path names, not an entry of a folder.
+  std::string share, steps;
+  if (!SplitShare(path, share, steps)) return {Reach::Unknown, WithoutBackslash(path)};
+  return ReachBelow(folders, share, steps);
+}
+
 void AddFolderSize(FolderService& folders, const std::string& folder, std::int64_t& bytes) {
-  const std::string base = WithBackslash(folder);
-  ListMatching(folders, base + "*.*", kEveryEntry, [&](const FolderEntry& entry) {
-    if (IsDotEntry(entry.name) || IsLink(entry)) return;
-    if (entry.attributes & attributes::kDirectory) {
-      AddFolderSize(folders, base + entry.name, bytes);
-    } else {
-      bytes += entry.Size();
-    }
+  Walk(folders, folder, [&](const FolderEntry& entry, const std::string&) {
+    if (IsLink(entry)) return false;
+    if (!IsDirectory(entry)) bytes += entry.Size();
+    return IsDirectory(entry) && !Unreachable(entry.name);
   });
 }
 
 void DeleteFolderContent(FolderService& folders, const std::string& folder, const std::string& mask) {
-  RemoveLinksBelow(folders, folder);
   folders.DeleteContent(folder, mask);
+}
+
+void RemoveLinksBelow(FolderService& folders, const std::string& folder) {
+  if (SweepLinks(folders, folder, true) == 0) return;
+  // A removal that reports success is not taken on trust: the link must be gone from the listing.
+  if (SweepLinks(folders, folder, false) != 0) {
+    throw CleanupRefused("Ссылка в папке «" + WithoutBackslash(folder) + "» осталась после удаления. " + kNotDeleted);
+  }
+}
+
+std::int64_t MeasureShareFolder(FolderService& folders, const std::string& path) {
+  std::int64_t bytes = 0;
+  if (ReachOnShare(folders, path).reach == Reach::Folder) AddFolderSize(folders, path, bytes);
+  return bytes;
+}
+
+std::string EmptyShareFolder(FolderService& folders, const std::string& path) {
+  const FolderReach reach = ReachOnShare(folders, path);
+  if (reach.reach == Reach::Link) return LinkRefusal(path, reach.where);
+  if (!ReachedForDeletion(reach)) return "";  // nothing there to delete
+  HeldWay held(folders);
+  EmptyHeld(folders, held, {path});
+  return "";
+}
+
+std::int64_t MeasureProfileTemps(FolderService& folders, const std::string& root) {
+  std::int64_t bytes = 0;
+  if (ReachOnShare(folders, root).reach != Reach::Folder) return 0;
+  std::vector<std::string> temps, skipped;
+  ProfileTemps(folders, root, temps, skipped, false);
+  for (const std::string& temp : temps) AddFolderSize(folders, temp, bytes);
+  return bytes;
+}
+
+std::string EmptyProfileTemps(FolderService& folders, const std::string& root) {
+  const FolderReach reach = ReachOnShare(folders, root);
+  if (reach.reach == Reach::Link) return LinkRefusal(root, reach.where);
+  if (!ReachedForDeletion(reach)) return "";
+  HeldWay held(folders);
+  held.Hold(root);  // the profile root cannot change while its profiles are looked at
+  std::vector<std::string> temps, skipped;
+  if (!ProfileTemps(folders, root, temps, skipped, true)) {
+    throw CleanupRefused("Не удалось проверить папку «" + WithoutBackslash(root) + "». " + kNotDeleted);
+  }
+  EmptyHeld(folders, held, temps);
+  if (skipped.empty()) return "";
+  std::string text = "Ссылки на другие папки пропущены, файлы за ними не удалены:";
+  for (const std::string& link : skipped) text += "\r\n" + link;
+  return text;
 }
 
 std::int64_t ToMegabytes(std::int64_t bytes) {

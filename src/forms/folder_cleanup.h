@@ -3,7 +3,9 @@
 
 #include <cstdint>
 #include <functional>
+#include <stdexcept>
 #include <string>
+#include <vector>
 
 #include "platform/folders.h"
 
@@ -11,6 +13,10 @@ namespace kestrane {
 
 inline constexpr std::uint32_t kEveryEntry = 63;   // read-only, hidden, system, volume, directory, archive
 inline constexpr std::uint32_t kFoldersAndFiles = 16;  // hidden, system and volume entries left out
+inline constexpr char kProfileTemp[] = "AppData\\Local\\Temp";
+
+// The folder with a trailing backslash added when it has none.
+std::string WithBackslash(std::string folder);
 
 // Lists the pattern, leaving out entries that carry one of the attributes hidden, system, volume
 // or directory which the mask does not name. False when the listing cannot be opened.
@@ -21,13 +27,57 @@ bool ListMatching(FolderService& folders, const std::string& pattern, std::uint3
 // point whose kind is not told (Wine lists a link so): never entered, never counted.
 bool IsLink(const FolderEntry& entry);
 
+// How a folder is reached from a folder known to be real.
+enum class Reach {
+  Folder,   // every step is a real folder
+  Missing,  // a step is not there, or is a file: there is nothing to count or delete
+  Link,     // a step is a link: what lies behind it belongs to another place
+  Unknown,  // a folder on the way could not be listed: nothing can be said
+};
+struct FolderReach {
+  Reach reach = Reach::Folder;
+  std::string where;  // Link: the link's path; Unknown: the folder that could not be listed
+};
+
+// Walks `steps` ("AppData\Local\Temp") down from `base`, looking each step up in its parent's
+// listing, so that a link on the way is seen as the link it is.
+FolderReach ReachBelow(FolderService& folders, const std::string& base, const std::string& steps);
+// A folder on a share, "\\server\share\a\b\": every step below the share.
+FolderReach ReachOnShare(FolderService& folders, const std::string& path);
+
 // Adds the size of every file below the folder, at any depth, to `bytes`. Folders that cannot be
 // listed add nothing; links add nothing and are not entered.
 void AddFolderSize(FolderService& folders, const std::string& folder, std::int64_t& bytes);
 
-// Removes every link below the folder as a link, then asks the shell to delete the folder's entries
-// that match the mask: the shell never reaches through a link.
+// Asks the shell to delete the folder's entries that match the mask. Only for a folder whose links
+// have been removed (RemoveLinksBelow): the shell's delete would go through a link it meets.
 void DeleteFolderContent(FolderService& folders, const std::string& folder, const std::string& mask);
+
+// A clean-up step that could not be made safely; nothing was deleted. The text names the place.
+class CleanupRefused : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+// Removes every link below the folder as a link, then lists the folder again to make sure none is
+// left. Throws CleanupRefused when a folder below cannot be listed, a link cannot be removed or a
+// link is still there.
+void RemoveLinksBelow(FolderService& folders, const std::string& folder);
+
+// One folder on a share (the rows but the profiles'): bytes, 0 when it is not a real folder.
+std::int64_t MeasureShareFolder(FolderService& folders, const std::string& path);
+// Checks the way to the folder and every link below it as things stand now, then empties it.
+// Nothing is deleted when a check cannot be made (CleanupRefused) or the folder lies behind a
+// link; the latter is returned as the text to tell the operator ("" when the folder was emptied).
+std::string EmptyShareFolder(FolderService& folders, const std::string& path);
+
+// The temp folders of every profile under the profile root "\\server\c$\users\": their bytes
+// together; a profile that is a link, or whose temp folder lies behind one, adds nothing.
+std::int64_t MeasureProfileTemps(FolderService& folders, const std::string& root);
+// Every profile's temp folder is checked, and its links removed, before the first one is emptied:
+// a refusal anywhere deletes nothing anywhere. Profiles behind a link are left alone and named in
+// the returned text ("" when there were none).
+std::string EmptyProfileTemps(FolderService& folders, const std::string& root);
 
 // Bytes to whole megabytes, a value exactly halfway going to the even neighbour.
 std::int64_t ToMegabytes(std::int64_t bytes);

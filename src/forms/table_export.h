@@ -2,6 +2,7 @@
 // r + 4 and column c + 1, every cell as text.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -16,7 +17,9 @@ namespace kestrane {
 std::string SpreadsheetText(std::string_view text);
 
 // Rows counted once, columns anew for every row, the cells left to right; an error stops the
-// export where it happens and what was written stays.
-void ExportTable(const ServerTable& table, int columnCount, const SpreadsheetFactory& open);
+// export where it happens and what was written stays. Once `ending` says the program ends (a
+// call into the spreadsheet can let the close of the window through), no further cell is written.
+void ExportTable(const ServerTable& table, int columnCount, const SpreadsheetFactory& open,
+                 const std::function<bool()>& ending = nullptr);
 
 }  // namespace kestrane

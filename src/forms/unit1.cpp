@@ -38,7 +38,7 @@ TForm1::TForm1(FormServices services)
                &Label5, &Label2, &Label1, &Panel1, &Panel4, &StringGrid1, &ProgressBar1, &Panel5, &BtnStop,
                &BtnExcel, &Button4});
 
-  runner_ = std::make_unique<CheckRunner>(services_.dispatcher, runWindow_, services_.queries);
+  runner_ = std::make_unique<CheckRunner>(services_.dispatcher, runTable_, runWindow_, services_.queries);
   Wire();
   // The directory connection is opened while the window is made; it may fail, the window comes up.
   if (services_.directory) Guard([this] { services_.directory->Connect(); });
@@ -47,9 +47,7 @@ TForm1::TForm1(FormServices services)
 
 TForm1::~TForm1() { EndRun(); }
 
-void TForm1::EndRun() {
-  if (runner_) runner_.reset();
-}
+void TForm1::EndRun() { runner_->EndActiveRun(); }
 
 void TForm1::Guard(const std::function<void()>& handler) { RunGuarded(*services_.dialogs, handler); }
 
@@ -181,7 +179,9 @@ void TForm1::BtnExcelClick() {
   if (!services_.spreadsheet) throw std::runtime_error("No spreadsheet program");
   // On the window thread from the first call to the last: two calls a cell take a while.
   BusyCursor busy(*this);
-  ExportTable(StringGrid1.Table(), StringGrid1.ColCount(), services_.spreadsheet);
+  TApplication* application = services_.application;
+  ExportTable(StringGrid1.Table(), StringGrid1.ColCount(), services_.spreadsheet,
+              [application] { return application && application->Terminated(); });
 }
 
 void TForm1::N1Click() {

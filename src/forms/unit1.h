@@ -10,7 +10,7 @@
 #include "core/check_run.h"
 #include "core/host_name.h"
 #include "core/list_file.h"
-#include "core/table_run_window.h"
+#include "core/server_table_run.h"
 #include "imageset/image_set.h"
 #include "toolkit/components.h"
 #include "toolkit/control.h"
@@ -149,10 +149,8 @@ class TForm1 : public TForm {
   void RebootClick();
   void FreeUpClick();
 
-  // The check run's view of this window.
-  RunWindow& CheckRunWindow() { return runWindow_; }
   bool RunActive() const { return runner_->Active(); }
-  int LiveWorkers() const { return runner_->LiveWorkers(); }
+  int LiveWorkers() const { return runner_->Workers().Live(); }
   // Ends the active run unseen; for the program's end.
   void EndRun();
 
@@ -163,10 +161,10 @@ class TForm1 : public TForm {
   void Layout(int clientWidth, int clientHeight) override;
 
  private:
-  // What the check run reads and changes, on the window thread.
-  class RunView : public TableRunWindow {
+  // What the check run reads and changes around the table, on the window thread.
+  class RunView : public RunWindow {
    public:
-    explicit RunView(TForm1& form) : TableRunWindow(form.StringGrid1.Table()), form_(form) {}
+    explicit RunView(TForm1& form) : form_(form) {}
     int ListLineCount() override;
     std::string ListLine(int i) override;
     ThresholdInputs ReadThresholdInputs() override;
@@ -192,6 +190,7 @@ class TForm1 : public TForm {
   ImageSet images_;
   std::vector<RgbaImage> decoded_;
   bool imageSetLoaded_ = false;
+  ServerTableRun runTable_{StringGrid1.Table()};
   RunView runWindow_{*this};
   std::unique_ptr<CheckRunner> runner_;
 };

@@ -1,7 +1,6 @@
 #include "forms/unit2.h"
 
 #include <numeric>
-#include <thread>
 
 #include "core/host_name.h"
 #include "forms/folder_cleanup.h"
@@ -17,24 +16,6 @@ const std::array<CleanupRow, kCleanupRows> kCleanupRowTable{{
     {"C:\\Users\\%UserName%\\AppData\\Local\\Temp", "\\c$\\users\\"},
     {"C:\\ProgramData\\Microsoft\\Windows\\WER", "\\c$\\ProgramData\\Microsoft\\Windows\\WER\\"},
 }};
-
-namespace {
-
-constexpr char kProfileTemp[] = "\\AppData\\Local\\Temp";
-
-std::string WithBackslash(std::string folder) {
-  if (folder.empty() || folder.back() != '\\') folder += '\\';
-  return folder;
-}
-
-// Each profile of the profile root: its name, for the entries the listing with mask 16 shows.
-void EachProfile(FolderService& folders, const std::string& root, const std::function<void(const std::string&)>& each) {
-  ListMatching(folders, WithBackslash(root) + "*.*", kFoldersAndFiles, [&](const FolderEntry& entry) {
-    if (!entry.name.empty() && entry.name != "." && entry.name != "..") each(entry.name);
-  });
-}
-
-}  // namespace
 
 TForm2::TForm2(Form2Services services)
     : TForm("Form2", kForm2Caption, 525, 258, FormBorder::Dialog), services_(std::move(services)) {
@@ -55,14 +36,14 @@ TForm2::TForm2(Form2Services services)
 }
 
 TForm2::~TForm2() {
-  if (count_) count_->store(false);  // nothing of a count still running reaches a dialog that is gone
+  if (count_) count_->End();  // nothing of a count still running reaches a dialog that is gone
 }
 
 void TForm2::Guard(const std::function<void()>& handler) { RunGuarded(*services_.dialogs, handler); }
 
 void TForm2::FormShow() {
   // A count still running belongs to the dialog as it was: it can no longer change the figures.
-  if (count_) count_->store(false);
+  if (count_) count_->End();
   count_.reset();
   Button1.SetEnabled(true);
   for (int row = 0; row < kCleanupRows; ++row) {
@@ -90,37 +71,31 @@ void TForm2::Button1Click() {
   Label14.SetVisible(true);
   Button1.SetEnabled(false);
 
-  auto token = std::make_shared<std::atomic<bool>>(true);
+  auto token = std::make_shared<WorkToken>();
   count_ = token;
-  liveCounts_->fetch_add(1);
   // The worker counts into its own figures; only their end reaches the dialog, and only while its
   // token is current.
-  std::thread([this, token, paths = paths_, folders = services_.folders, dispatcher = services_.dispatcher,
-               live = liveCounts_] {
+  counts_.Start([this, token, paths = paths_, folders = services_.folders, dispatcher = services_.dispatcher] {
     try {
       std::array<std::int64_t, kCleanupRows> bytes{};
       for (int row = 0; row < kCleanupRows; ++row) {
-        if (row != kProfileRow) AddFolderSize(*folders, paths[row], bytes[row]);
+        if (row != kProfileRow) bytes[row] = MeasureShareFolder(*folders, paths[row]);
       }
-      const std::string root = WithBackslash(paths[kProfileRow]);
-      EachProfile(*folders, root, [&](const std::string& profile) {
-        AddFolderSize(*folders, root + profile + kProfileTemp, bytes[kProfileRow]);
-      });
+      bytes[kProfileRow] = MeasureProfileTemps(*folders, paths[kProfileRow]);
       dispatcher->Post([this, token, bytes] {
-        if (token->load()) Counted(bytes);
+        if (token->Current()) Counted(bytes);
       });
     } catch (...) {
       // An error ends the count silently: the waiting label stays, the buttons stay disabled.
     }
-    live->fetch_sub(1);
-  }).detach();
+  });
 }
 
 void TForm2::Counted(const std::array<std::int64_t, kCleanupRows>& bytes) {
   try {
     total_ = ToMegabytes(std::accumulate(bytes.begin(), bytes.end(), std::int64_t{0}));
     for (int row = 0; row < kCleanupRows; ++row) captions_[row]->SetText(paths_[row]);
-    Label5.SetText(WithBackslash(paths_[kProfileRow]) + "%users%" + kProfileTemp);
+    Label5.SetText(WithBackslash(paths_[kProfileRow]) + "%users%\\" + kProfileTemp);
     for (int row = 0; row < kCleanupRows; ++row) sizes_[row] = ToMegabytes(bytes[row]);
     for (int row = 0; row < kCleanupRows; ++row) sizeLabels_[row]->SetText(MegabyteFigure(sizes_[row]));
     Label11.SetText(MegabyteFigure(total_));
@@ -140,28 +115,25 @@ void TForm2::ShowRow(int row) {
 }
 
 void TForm2::SpeedButtonClick(int row) {
+  std::string notice;
   try {
-    DeleteFolderContent(*services_.folders, paths_[row], "*.*");
-    std::int64_t bytes = 0;
-    AddFolderSize(*services_.folders, paths_[row], bytes);
-    sizes_[row] = ToMegabytes(bytes);
+    // Checked on what the folder holds now, not on what the count saw.
+    notice = EmptyShareFolder(*services_.folders, paths_[row]);
+    sizes_[row] = ToMegabytes(MeasureShareFolder(*services_.folders, paths_[row]));
     ShowRow(row);
   } catch (...) {
     services_.dialogs->Information(kDeleteFailed);
+    return;
   }
+  if (!notice.empty()) services_.dialogs->Information(notice);
 }
 
 void TForm2::SpeedButton5Click() {
   // No guard of its own: an error goes to the general error box.
-  const std::string root = WithBackslash(paths_[kProfileRow]);
-  EachProfile(*services_.folders, root, [&](const std::string& profile) {
-    DeleteFolderContent(*services_.folders, root + profile + kProfileTemp, "*.*");
-  });
-  std::int64_t bytes = 0;
-  EachProfile(*services_.folders, root,
-              [&](const std::string& profile) { AddFolderSize(*services_.folders, root + profile + kProfileTemp, bytes); });
-  sizes_[kProfileRow] = ToMegabytes(bytes);
+  const std::string notice = EmptyProfileTemps(*services_.folders, paths_[kProfileRow]);
+  sizes_[kProfileRow] = ToMegabytes(MeasureProfileTemps(*services_.folders, paths_[kProfileRow]));
   ShowRow(kProfileRow);
+  if (!notice.empty()) services_.dialogs->Information(notice);
 }
 
 }  // namespace kestrane

@@ -3,7 +3,6 @@
 #pragma once
 
 #include <array>
-#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -11,6 +10,7 @@
 #include <vector>
 
 #include "core/dispatcher.h"
+#include "core/worker_group.h"
 #include "imageset/png.h"
 #include "platform/folders.h"
 #include "toolkit/components.h"
@@ -76,8 +76,8 @@ class TForm2 : public TForm {
   const std::array<std::string, kCleanupRows>& RowPaths() const { return paths_; }
   const std::array<std::int64_t, kCleanupRows>& RowSizes() const { return sizes_; }
   std::int64_t Total() const { return total_; }
-  // Count workers still alive, ended ones included; for tests and orderly shutdown.
-  int LiveCounts() const { return liveCounts_->load(); }
+  // Count workers still alive, ended ones included.
+  int LiveCounts() const { return counts_.Live(); }
 
   // Runs a handler; an error escaping it goes to the general error box.
   void Guard(const std::function<void()>& handler);
@@ -96,8 +96,8 @@ class TForm2 : public TForm {
   std::array<std::string, kCleanupRows> paths_;
   std::array<std::int64_t, kCleanupRows> sizes_{};
   std::int64_t total_ = 0;
-  std::shared_ptr<std::atomic<bool>> count_;  // the current count's token
-  std::shared_ptr<std::atomic<int>> liveCounts_ = std::make_shared<std::atomic<int>>(0);
+  std::shared_ptr<WorkToken> count_;  // the current count's token
+  WorkerGroup counts_;
 };
 
 // The captions at show and the path suffixes after "\\" + server, in row order.

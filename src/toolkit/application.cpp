@@ -27,7 +27,9 @@ void TApplication::BringToFront() {
 }
 
 void TApplication::Terminate() {
+  const bool first = !terminated_;
   terminated_ = true;
+  if (first && OnTerminate) OnTerminate();
   if (peer_) peer_->Terminate();
 }
 

@@ -41,7 +41,10 @@ class TApplication {
 
   void BringToFront();
   bool Terminated() const { return terminated_; }
+  // Ends the program: OnTerminate runs first, then the message loop is left.
   void Terminate();
+  // What must stop at once when the program ends, before the message loop has run dry.
+  std::function<void()> OnTerminate;
 
   void AttachPeer(ApplicationPeer* peer) { peer_ = peer; }
 

@@ -8,6 +8,7 @@
 #include <map>
 #include <sstream>
 
+#include "core/host_name.h"
 #include "core/simulated_disk_query.h"
 #include "platform/files.h"
 
@@ -60,6 +61,7 @@ TEST_F(CheckCommandTest, TheTableOfEveryRowAndTheAlertLineAsBefore) {
             "\t1\t\tsrv1\tC: 12,3 GB (24%)\tD: 700 MB (1%)\n"
             "\t\t\tno-such-host\tНедоступно\n"
             "Оповещение: место заканчивается\n");
+  EXPECT_EQ(err.str(), "no-such-host: не удалось проверить (The RPC server is unavailable)\n");
   EXPECT_EQ(Run({"--threshold", "1,5"}), kExitOk);  // without a name: the local computer
   EXPECT_EQ(out.str(), "\t\t\t\tC: 40,0 GB (40%)\nОповещение: нет\n");
 }
@@ -86,16 +88,118 @@ TEST_F(CheckCommandTest, PercentThresholdsJudgeTheCellsShare) {
   EXPECT_EQ(Run({"--threshold", "2%", "--warning", "50,5%", "srv2"}), kExitWarning);
 }
 
+// 97,2 % of 82 252 800 000 bytes is exactly 79 949 721 600; 74,7 GB is 80 208 514 252,8 bytes.
+TEST_F(CheckCommandTest, TheStateComesFromExactFiguresAndAgreesWithThePerformanceData) {
+  constexpr std::int64_t kSize = 82252800000;
+  struct Case {
+    std::int64_t free;
+    std::vector<std::string> limits;
+    int exit;
+    std::string ranges;  // warning;critical
+  };
+  const std::vector<Case> cases{
+      {79949721599, {"--threshold", "97,2%"}, kExitCritical, ";79949721600:"},
+      {79949721600, {"--threshold", "97.2%"}, kExitOk, ";79949721600:"},
+      {80229381120, {"--threshold", "97,2%"}, kExitOk, ";79949721600:"},  // 97,54 %: the cell's share is 97
+      {80208514252, {"--threshold", "74,7"}, kExitCritical, ";80208514253:"},
+      {80208514253, {"--threshold", "74.7"}, kExitOk, ";80208514253:"},
+      {80232820736, {"--threshold", "74,7"}, kExitOk, ";80208514253:"},  // the cell shows 74,7 GB
+      {80208514252, {"--threshold", "70", "--warning", "74,7"}, kExitWarning, "80208514253:;75161927680:"},
+      {80208514253, {"--threshold", "70", "--warning", "74,7"}, kExitOk, "80208514253:;75161927680:"},
+      {74027519999, {"--threshold", "90%", "--warning", "97,2%"}, kExitCritical, "79949721600:;74027520000:"},
+      {74027520000, {"--threshold", "90%", "--warning", "97,2%"}, kExitWarning, "79949721600:;74027520000:"},
+      {1048575, {"--threshold", "1", "--unit", "MB"}, kExitCritical, ";1048576:"},
+      {1048576, {"--threshold", "1", "--unit", "MB"}, kExitOk, ";1048576:"},
+  };
+  std::string consumerInput;
+  for (const Case& c : cases) {
+    fleet->Set("srv", Server({{"C:", c.free, kSize}}));
+    std::vector<std::string> args = c.limits;
+    args.insert(args.end(), {"--format", "nagios", "srv"});
+    const int exit = Run(args);
+    SCOPED_TRACE(out.str());
+    EXPECT_EQ(exit, c.exit);
+    EXPECT_NE(out.str().find("'srv C: free'=" + std::to_string(c.free) + "B;" + c.ranges + ";0;82252800000\n"),
+              std::string::npos);
+    consumerInput += std::to_string(exit) + "\t" + out.str();
+  }
+  // The table keeps the window's rule: the shown 74,7 GB and the whole share 97 % are below.
+  fleet->Set("srv", Server({{"C:", 80232820736, kSize}}));
+  EXPECT_EQ(Run({"--threshold", "74,7", "srv"}), kExitOk);
+  EXPECT_EQ(out.str(), "\t1\t\tsrv\tC: 74,7 GB (97%)\nОповещение: место заканчивается\n");
+  EXPECT_EQ(Run({"--threshold", "97,2%", "srv"}), kExitOk);
+  EXPECT_EQ(out.str().substr(0, 3), "\t1\t");
+#ifdef KESTRANE_PLUGIN_CONSUMER
+  // A real consumer of the performance data gives the state the exit code gives.
+  const std::string input = ::testing::TempDir() + "kestrane_plugin_lines.txt";
+  std::ofstream(input, std::ios::binary) << consumerInput;
+  FILE* consumer = ::popen((std::string(KESTRANE_PLUGIN_CONSUMER) + " < " + input).c_str(), "r");
+  ASSERT_NE(consumer, nullptr);
+  std::string verdict;
+  char buffer[512];
+  while (std::fgets(buffer, sizeof buffer, consumer)) verdict += buffer;
+  EXPECT_EQ(::pclose(consumer), 0) << verdict;
+  EXPECT_EQ(verdict, std::to_string(cases.size()) + " read, 0 disagree\n");
+  std::remove(input.c_str());
+#endif
+}
+
+TEST_F(CheckCommandTest, NamesAreHostNamesAndEachServerIsCheckedOnce) {
+  for (const char* name : {"srv02 /t 0", "srv\"1", "srv'1", "srv\\1"}) {
+    EXPECT_EQ(Run({"--format", "nagios", "srv2", name}), kExitUnknown) << name;
+    EXPECT_EQ(out.str(), "DISKFREE UNKNOWN - " + NotAHostMessage(name) + "\n");
+    EXPECT_EQ(err.str(), NotAHostMessage(name) + "\n");
+  }
+  files["servers.txt"] = "srv2\r\nsrv02 /t 0\r\n";
+  EXPECT_EQ(Run({"--list", "servers.txt"}), kExitUnknown);
+  EXPECT_TRUE(fleet->OpenedNames().empty());  // nothing was sent anywhere
+  // Without case, the first spelling kept; the empty name is the local computer's.
+  fleet->Set("vm", Server({{"C:", 50 * kGiB, 100 * kGiB}}));
+  fleet->Set("срв", Server({{"C:", 50 * kGiB, 100 * kGiB}}));
+  EXPECT_EQ(Run({"vm", "VM", "", "host", "срв", "СРВ", "Vm"}), kExitOk);
+  EXPECT_EQ(fleet->OpenedNames(), (std::vector<std::string>{"vm", "", "срв"}));
+  EXPECT_EQ(out.str(),
+            "\t\t\tvm\tC: 50,0 GB (50%)\n\t\t\t\tC: 40,0 GB (40%)\n\t\t\tсрв\tC: 50,0 GB (50%)\nОповещение: нет\n");
+}
+
+TEST_F(CheckCommandTest, DiskPatternsChooseTheDisksBeforeTheStateIsDecided) {
+  auto volumes = std::make_shared<SimulatedFleet>();
+  env.volumeQueries = SimulatedFleet::Factory(volumes);
+  volumes->Set("srv1", Server({{"C:\\", 13207024435, 53687091200}, {"D:\\Mounts\\Data1\\", 734003200, 53687091200}}));
+  // srv1: C: 24 %, D: 700 MB, below the 2 GB default.
+  EXPECT_EQ(Run({"--exclude-disk", "d:", "srv1"}), kExitOk);
+  EXPECT_EQ(out.str(), "\t\t\tsrv1\tC: 12,3 GB (24%)\nОповещение: нет\n");
+  EXPECT_EQ(Run({"--disk", "c*", "srv1"}), kExitOk);
+  EXPECT_EQ(out.str(), "\t\t\tsrv1\tC: 12,3 GB (24%)\nОповещение: нет\n");
+  EXPECT_EQ(Run({"--disk", "?:", "--disk", "Z:", "srv1"}), kExitCritical);
+  EXPECT_EQ(Run({"--disk", "?", "srv1"}), kExitOk);  // no disk has a one-character name
+  EXPECT_EQ(out.str(), "\t\t\tsrv1\nОповещение: нет\n");
+  // Volumes by their paths; "c:" matches C:\ as it matches C:.
+  EXPECT_EQ(Run({"--volumes", "--format", "nagios", "srv1"}), kExitCritical);
+  EXPECT_NE(out.str().find("'srv1 D:\\Mounts\\Data1\\ free'=734003200B;;2147483648:;0;53687091200"),
+            std::string::npos);
+  EXPECT_EQ(Run({"--volumes", "--disk", "c:", "srv1"}), kExitOk);
+  // The table reads the size after the path, whose digit would make 700 MB read back as 1700 MB.
+  EXPECT_EQ(Run({"--volumes", "--threshold", "1", "srv1"}), kExitCritical);
+  EXPECT_EQ(out.str(), "\t1\t\tsrv1\tC:\\ 12,3 GB (24%)\tD:\\Mounts\\Data1\\ 700 MB (1%)\nОповещение: место заканчивается\n");
+  EXPECT_EQ(Run({"--volumes", "--exclude-disk", "d:\\MOUNTS\\*", "--format", "nagios", "srv1"}), kExitOk);
+  EXPECT_EQ(out.str(),
+            "DISKFREE OK - дисков: 1, серверов: 1 | 'srv1 C:\\ free'=13207024435B;;2147483648:;0;53687091200\n");
+  // Four runs asked for logical disks, four for volumes.
+  EXPECT_EQ(fleet->OpenedNames(), std::vector<std::string>(4, "srv1"));
+  EXPECT_EQ(volumes->OpenedNames(), std::vector<std::string>(4, "srv1"));
+}
+
 TEST_F(CheckCommandTest, NagiosGivesAStatusLinePerformanceDataAndTheServersNotChecked) {
-  fleet->Set("it's", Server({{"C:", 3 * kGiB, 10 * kGiB}}));
-  EXPECT_EQ(Run({"--format", "nagios", "--warning", "5", "srv1", "", "it's", "dead"}), kExitCritical);
+  fleet->Set("srv3", Server({{"D:\\it's\\", 3 * kGiB, 10 * kGiB}}));
+  EXPECT_EQ(Run({"--format", "nagios", "--warning", "5", "srv1", "", "srv3", "dead"}), kExitCritical);
   EXPECT_EQ(out.str(),
             "DISKFREE CRITICAL - ниже порога: srv1 D: 700 MB (1%); не проверены: dead; "
-            "ниже предупреждения: it's C: 3,0 GB (30%) | "
+            "ниже предупреждения: srv3 D:\\it's\\ 3,0 GB (30%) | "
             "'srv1 C: free'=13207024435B;5368709120:;2147483648:;0;53687091200 "
             "'srv1 D: free'=734003200B;5368709120:;2147483648:;0;53687091200 "
             "'HOST C: free'=42949672960B;5368709120:;2147483648:;0;107374182400 "
-            "'it''s C: free'=3221225472B;5368709120:;2147483648:;0;10737418240\n"
+            "'srv3 D:\\it''s\\ free'=3221225472B;5368709120:;2147483648:;0;10737418240\n"
             "dead: не удалось проверить (The RPC server is unavailable)\n");
   EXPECT_EQ(Run({"--format", "nagios", "--threshold", "10%", "srv2"}), kExitOk);
   EXPECT_EQ(out.str(),
@@ -105,30 +209,31 @@ TEST_F(CheckCommandTest, NagiosGivesAStatusLinePerformanceDataAndTheServersNotCh
 }
 
 TEST_F(CheckCommandTest, PrometheusGivesGaugesWithEscapedLabels) {
-  fleet->Set("a\"b\\c", Server({{"C:", 1, 2}}));
-  EXPECT_EQ(Run({"--format", "prometheus", "srv1", "", "a\"b\\c", "dead", "srv1"}), kExitCritical);
+  fleet->Set("srv3", Server({{"a\"b\\c", 1, 2}}));
+  EXPECT_EQ(Run({"--format", "prometheus", "srv1", "", "srv3", "dead", "SRV1"}), kExitCritical);
   EXPECT_EQ(out.str(),
             "# HELP kestrane_disk_free_bytes Free space of a fixed disk in bytes.\n"
             "# TYPE kestrane_disk_free_bytes gauge\n"
             "kestrane_disk_free_bytes{server=\"srv1\",disk=\"C:\"} 13207024435\n"
             "kestrane_disk_free_bytes{server=\"srv1\",disk=\"D:\"} 734003200\n"
             "kestrane_disk_free_bytes{server=\"HOST\",disk=\"C:\"} 42949672960\n"
-            "kestrane_disk_free_bytes{server=\"a\\\"b\\\\c\",disk=\"C:\"} 1\n"
+            "kestrane_disk_free_bytes{server=\"srv3\",disk=\"a\\\"b\\\\c\"} 1\n"
             "# HELP kestrane_disk_size_bytes Size of a fixed disk in bytes.\n"
             "# TYPE kestrane_disk_size_bytes gauge\n"
             "kestrane_disk_size_bytes{server=\"srv1\",disk=\"C:\"} 53687091200\n"
             "kestrane_disk_size_bytes{server=\"srv1\",disk=\"D:\"} 53687091200\n"
             "kestrane_disk_size_bytes{server=\"HOST\",disk=\"C:\"} 107374182400\n"
-            "kestrane_disk_size_bytes{server=\"a\\\"b\\\\c\",disk=\"C:\"} 2\n"
+            "kestrane_disk_size_bytes{server=\"srv3\",disk=\"a\\\"b\\\\c\"} 2\n"
             "# HELP kestrane_server_up Whether the server could be checked (1) or not (0).\n"
             "# TYPE kestrane_server_up gauge\n"
             "kestrane_server_up{server=\"srv1\"} 1\n"
             "kestrane_server_up{server=\"HOST\"} 1\n"
-            "kestrane_server_up{server=\"a\\\"b\\\\c\"} 1\n"
+            "kestrane_server_up{server=\"srv3\"} 1\n"
             "kestrane_server_up{server=\"dead\"} 0\n"
             "# HELP kestrane_check_duration_seconds How long the check took.\n"
             "# TYPE kestrane_check_duration_seconds gauge\n"
             "kestrane_check_duration_seconds 1.250\n");
+  EXPECT_EQ(err.str(), "dead: не удалось проверить (The RPC server is unavailable)\n");
 }
 
 TEST_F(CheckCommandTest, OutputGoesWholeIntoTheFileAndNothingToTheConsole) {
@@ -225,6 +330,20 @@ TEST(CheckArguments, EveryOptionAndItsDefault) {
   EXPECT_EQ(o.parallel, 64);
   EXPECT_EQ(o.timeout->count(), 1500);
   EXPECT_EQ(o.names, (std::vector<std::string>{"srv1", "", "-srv", "--unit"}));
+  // The decimal point as well as the comma.
+  o = ParseCheckArguments({"--threshold", "74.70", "--warning", "80.", "--timeout", "0.5", "--volumes", "--disk",
+                           "C:", "--exclude-disk", "D:\\Mounts\\*", "--disk", "E:"});
+  EXPECT_EQ(o.threshold.text, "74,70");  // as the window's field takes it
+  EXPECT_EQ(o.threshold.digits, 747u);
+  EXPECT_EQ(o.threshold.scale, 1);
+  EXPECT_EQ(o.warning->text, "80");
+  EXPECT_EQ(o.warning->digits, 80u);
+  EXPECT_EQ(o.warning->scale, 0);
+  EXPECT_EQ(ParseCheckArguments({"--threshold", ".5"}).threshold.text, "0,5");
+  EXPECT_EQ(o.timeout->count(), 500);
+  EXPECT_TRUE(o.volumes);
+  EXPECT_EQ(o.disks, (std::vector<std::string>{"C:", "E:"}));
+  EXPECT_EQ(o.excludedDisks, std::vector<std::string>{"D:\\Mounts\\*"});
 }
 
 TEST(CheckArguments, BadArgumentsAndCombinationsGetAClearMessage) {
@@ -235,7 +354,9 @@ TEST(CheckArguments, BadArgumentsAndCombinationsGetAClearMessage) {
   for (const Case& c : std::vector<Case>{
            {{"--threshold"}, "После --threshold нужно значение."},
            {{"--unit", "TB"}, "Единица порога должна быть MB или GB, а не \"TB\"."},
-           {{"--threshold", "1.5"}, "Неверное значение --threshold: '1.5' is not a valid floating point value."},
+           {{"--threshold", "1,5.2"}, "Неверное значение --threshold: '1,5.2' is not a valid floating point value."},
+           {{"--threshold", "1e3"}, "Неверное значение --threshold: '1e3' is not a valid floating point value."},
+           {{"--threshold", "0,0000000001"}, "Неверное значение --threshold: '0,0000000001' has more than 9 decimals."},
            {{"--threshold", "-1"}, "Неверное значение --threshold: '-1' is negative."},
            {{"--threshold", "150%"}, "Неверное значение --threshold: '150%' is more than 100%."},
            {{"--verbose"}, "Неизвестный параметр: --verbose."},
@@ -258,7 +379,7 @@ TEST(CheckArguments, BadArgumentsAndCombinationsGetAClearMessage) {
 TEST_F(CheckCommandTest, HelpListsEveryOption) {
   EXPECT_EQ(Run({"--help"}), kExitOk);
   for (const char* option : {"--threshold", "--warning", "--unit", "--format", "--output", "--list", "--parallel",
-                             "--timeout", "--help"}) {
+                             "--timeout", "--disk", "--exclude-disk", "--volumes", "--help"}) {
     EXPECT_NE(out.str().find(option), std::string::npos) << option;
   }
   EXPECT_EQ(Run({"--verbose"}), kExitUnknown);

@@ -34,16 +34,16 @@ class CheckRunTest : public ::testing::Test {
   std::shared_ptr<SimulatedFleet> fleet = std::make_shared<SimulatedFleet>();
   RecordingWindow window;
   std::unique_ptr<CheckRunner> runner =
-      std::make_unique<CheckRunner>(dispatcher, window, SimulatedFleet::Factory(fleet));
+      std::make_unique<CheckRunner>(dispatcher, window, window, SimulatedFleet::Factory(fleet));
 
   void TearDown() override {
     // Stopped workers end on their own; wait so that none outlives the test's objects.
     fleet->ReleaseBlocked();
-    EXPECT_TRUE(PumpUntil(*dispatcher, [&] { return runner->LiveWorkers() == 0; }));
+    EXPECT_TRUE(PumpUntil(*dispatcher, [&] { return runner->Workers().Live() == 0; }));
     runner.reset();
   }
   void WaitForWorkers() {
-    ASSERT_TRUE(PumpUntil(*dispatcher, [&] { return runner->LiveWorkers() == 0; }));
+    ASSERT_TRUE(PumpUntil(*dispatcher, [&] { return runner->Workers().Live() == 0; }));
     dispatcher->RunPending();
   }
 
@@ -214,7 +214,7 @@ TEST_F(CheckRunTest, TheFailureTextIsWrittenBeforeTheQueryIsReleased) {
   fleet->Set("srv", Disks({Disk("C:", 50 * kGiB), SimulatedDisk{"D:", 1, std::nullopt}}));
   window.lines = {"srv", "gone"};
   LoggingQuery query(fleet->NewQuery(), window.log);
-  RunChecks(window, query);  // on this thread: the calls in the order the run makes them
+  RunChecks(window, window, query);  // on this thread: the calls in the order the run makes them
   auto at = [&](const std::string& entry) { return std::find(window.log.begin(), window.log.end(), entry); };
   ASSERT_NE(at("cell 5 0 Недоступно"), window.log.end());
   EXPECT_EQ(std::next(at("cell 5 0 Недоступно")), at("release"));

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
 #include <stdexcept>
 #include <string>
 #include <thread>
@@ -99,17 +100,35 @@ TEST(QueueDispatcher, AFailingFunctionIsReportedAndTheQueueGoesOn) {
   EXPECT_EQ(result, 0);  // the waiting worker is let go and told it did not run
 }
 
-TEST(QueueDispatcher, WakeIsCalledForEveryQueuedFunction) {
+TEST(QueueDispatcher, ABusyWorkerLeavesOneWakeAndASpentSliceAsksForTheNext) {
   QueueDispatcher dispatcher;
   std::atomic<int> wakes{0};
   dispatcher.SetWake([&] { ++wakes; });
+  std::vector<int> order;
   std::thread worker([&] {
-    dispatcher.Post([] {});
-    dispatcher.Post([] {});
+    for (int i = 0; i < 3; ++i) dispatcher.Post([&, i] { order.push_back(i); });
   });
   worker.join();
+  EXPECT_EQ(wakes, 1);  // one wake answers everything queued before it is taken
+
+  // A slice with no time to spare runs one task; the rest asks for a wake of its own, once.
+  EXPECT_EQ(dispatcher.RunPending(std::chrono::nanoseconds(0)), 1u);
   EXPECT_EQ(wakes, 2);
-  EXPECT_EQ(dispatcher.RunPending(), 2u);
+  dispatcher.Post([&] { order.push_back(3); });
+  EXPECT_EQ(wakes, 2);
+  EXPECT_EQ(dispatcher.RunPending(), 3u);
+  EXPECT_EQ(order, (std::vector<int>{0, 1, 2, 3}));
+  EXPECT_EQ(wakes, 2);  // nothing was left
+
+  // A task that opens a box: work posted while it runs wakes the box's loop.
+  dispatcher.Post([&] {
+    dispatcher.Post([&] { order.push_back(5); });
+    EXPECT_EQ(wakes, 4);
+    dispatcher.RunPending();
+  });
+  EXPECT_EQ(wakes, 3);
+  EXPECT_EQ(dispatcher.RunPending(), 1u);
+  EXPECT_EQ(order.back(), 5);
 }
 
 }  // namespace

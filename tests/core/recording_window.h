@@ -10,13 +10,13 @@
 #include "core/check_run.h"
 #include "core/server_list.h"
 #include "core/server_table.h"
-#include "core/table_run_window.h"
+#include "core/server_table_run.h"
 
 namespace kestrane::testing {
 
-class RecordingWindow : public TableRunWindow {
+class RecordingWindow : public ServerTableRun, public RunWindow {
  public:
-  RecordingWindow() : TableRunWindow(table) {}
+  RecordingWindow() : ServerTableRun(table) {}
   ServerTable table;  // the base keeps a reference only
   std::vector<std::string> lines;
   ThresholdInputs inputs{"2", "GB"};
@@ -43,15 +43,15 @@ class RecordingWindow : public TableRunWindow {
   std::string ListLine(int i) override { return i < ListLineCount() ? lines[i] : std::string(); }
   void ClearResultColumns() override {
     Note("clear");
-    TableRunWindow::ClearResultColumns();
+    ServerTableRun::ClearResultColumns();
   }
   void SetRowCount(int count) override {
     Note("rows " + std::to_string(count));
-    TableRunWindow::SetRowCount(count);
+    ServerTableRun::SetRowCount(count);
   }
   void SetCell(int col, int row, std::string text) override {
     if (recordLog) Note("cell " + std::to_string(col) + " " + std::to_string(row) + " " + text);
-    TableRunWindow::SetCell(col, row, std::move(text));
+    ServerTableRun::SetCell(col, row, std::move(text));
     if (afterSetCell) afterSetCell(col, row);
   }
   ThresholdInputs ReadThresholdInputs() override { return inputs; }

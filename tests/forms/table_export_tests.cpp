@@ -15,7 +15,9 @@ class RecordingSheet : public Spreadsheet {
   void WriteCell(int row, int column, const std::string& text) override {
     if (static_cast<int>(cells_.size()) == failAt_) throw std::runtime_error("Unable to set the Value property");
     cells_.push_back(std::to_string(row) + "," + std::to_string(column) + "=" + text);
+    if (afterWrite) afterWrite();
   }
+  std::function<void()> afterWrite;  // what the call let through meanwhile
 
  private:
   std::vector<std::string>& cells_;
@@ -96,6 +98,24 @@ TEST_F(Form1Test, TheExportButtonWritesTheTableAndReportsAMissingSpreadsheet) {
   form->BtnExcel.Click();
   EXPECT_EQ(dialogs.errors, std::vector<std::string>{"OLE error 800401F3."});
   EXPECT_FALSE(form->Busy());  // the program goes on as before
+}
+
+TEST_F(Form1Test, EndingTheProgramDuringAnExportStopsItAtTheNextCell) {
+  TApplication application(kApplicationTitle);
+  services.application = &application;
+  std::vector<std::string> cells;
+  services.spreadsheet = [&]() -> std::unique_ptr<Spreadsheet> {
+    auto sheet = std::make_unique<RecordingSheet>(cells);
+    sheet->afterWrite = [&] {
+      if (cells.size() == 3) application.Terminate();  // "Выйти" from the tray during the third call
+    };
+    return sheet;
+  };
+  Create();
+  form->BtnExcel.Click();
+  EXPECT_EQ(cells, (std::vector<std::string>{"4,1=", "4,2=", "4,3=", "released"}));
+  EXPECT_TRUE(dialogs.errors.empty());
+  EXPECT_FALSE(form->Busy());
 }
 
 }  // namespace

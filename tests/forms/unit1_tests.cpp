@@ -127,6 +127,26 @@ TEST_F(Form1Test, StopMidRunEndsIt) {
   EXPECT_EQ(form->CoolTrayIcon1.IconIndex(), 0);
 }
 
+TEST_F(Form1Test, TheProgramsEndEndsTheRunUnseenWhileTheWindowStillAnswers) {
+  Create();
+  SimulatedServer slow{{{"C:", kGiB, 2 * kGiB}}};
+  slow.blocks = true;
+  fleet->Set("slow", slow);
+  form->Memo2.SetText("slow");
+  form->BtnStart.Click();
+  ASSERT_TRUE(testing::PumpUntil(*dispatcher, [&] { return form->StringGrid1.Cell(3, 0) == "slow"; }));
+  form->EndRun();  // the exit question's Yes: the message loop still runs until it has run dry
+  EXPECT_FALSE(form->RunActive());
+  EXPECT_TRUE(form->BtnStop.Enabled());  // no control is touched
+  fleet->ReleaseBlocked();
+  ASSERT_TRUE(testing::PumpUntil(*dispatcher, [&] { return form->LiveWorkers() == 0; }));
+  dispatcher->RunPending();
+  EXPECT_EQ(form->StringGrid1.Cell(4, 0), "");
+  form->Timer1.Tick();  // a tick or a click still queued before the loop's end is handled as ever
+  form->BtnStop.Click();
+  EXPECT_TRUE(dialogs.errors.empty());
+}
+
 TEST_F(Form1Test, TheTimerRunsChecksAndTheIntervalFieldSetsIt) {
   Create();
   fleet->Set("a", SimulatedServer{{{"C:", 50 * kGiB, 100 * kGiB}}});

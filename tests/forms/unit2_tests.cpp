@@ -7,6 +7,7 @@
 #include <condition_variable>
 #include <map>
 #include <mutex>
+#include <set>
 
 #include "core/recording_window.h"
 #include "forms/folder_cleanup.h"
@@ -30,24 +31,31 @@ FolderEntry Link(const std::string& name, std::uint32_t tag = kJunction) {
   return FolderEntry{name, kDirectory | kReparsePoint, tag};
 }
 
-// Folders by their path without the trailing backslash. The shell's delete empties a folder and
-// everything below it, and notes when it would have gone through a link.
+// Folders by their path without the trailing backslash, matched without case. A folder named as a
+// key holds its entries; every folder above it lists the next step down as a folder. An entry
+// that is a link makes what is stored under its path the link's target: reaching that through the
+// link is noted, and so is the shell's delete going through a link.
 class FakeFolders : public FolderService {
  public:
   std::map<std::string, std::vector<FolderEntry>> tree;
   std::vector<std::string> calls;
+  std::set<std::string> unlistable;  // folders whose listing cannot be opened
   bool failDelete = false;
+  enum class Removal { Removes, Fails, LeavesTheLink } removal = Removal::Removes;
   bool gate = false;  // listings wait until released
+  std::function<void(const std::string& pattern)> onList;  // what happens on the server meanwhile
 
   bool List(const std::string& pattern, const std::function<void(const FolderEntry&)>& each) override {
+    if (onList) onList(pattern);
     std::vector<FolderEntry> entries;
     {
       std::unique_lock lock(mutex_);
       released_.wait(lock, [&] { return !gate; });
       calls.push_back("list " + pattern);
-      auto it = tree.find(FolderOf(pattern));
-      if (it == tree.end()) return false;
-      entries = it->second;
+      const std::string folder = FolderOf(pattern);
+      if (ThroughLink(folder)) calls.push_back("THROUGH LINK list " + folder);
+      if (unlistable.count(folder) || !Exists(folder)) return false;
+      entries = EntriesOf(folder);
     }
     each(Dir("."));
     each(Dir(".."));
@@ -58,16 +66,50 @@ class FakeFolders : public FolderService {
     std::lock_guard lock(mutex_);
     calls.push_back("delete " + folder + " " + mask);
     if (failDelete) throw std::runtime_error("The network path was not found");
+    if (ThroughLink(Trim(folder))) calls.push_back("THROUGH LINK delete " + folder);
     Empty(Trim(folder));
   }
   bool RemoveLink(const std::string& path, bool directory) override {
     std::lock_guard lock(mutex_);
     calls.push_back(std::string("remove link ") + (directory ? "folder " : "file ") + path);
-    std::string parent = path.substr(0, path.rfind('\\'));
-    std::string name = path.substr(path.rfind('\\') + 1);
-    auto& entries = tree[parent];
-    std::erase_if(entries, [&](const FolderEntry& e) { return e.name == name; });
+    if (removal == Removal::Fails) return false;
+    if (removal == Removal::Removes) {
+      const std::string name = path.substr(path.rfind('\\') + 1);
+      std::erase_if(Stored(path.substr(0, path.rfind('\\'))), [&](const FolderEntry& e) { return Same(e.name, name); });
+    }
     return true;
+  }
+  // Holds a folder; the test's changes to it (Swap) show on the hold.
+  std::unique_ptr<FolderHold> Hold(const std::string& folder) override {
+    std::lock_guard lock(mutex_);
+    calls.push_back("hold " + folder);
+    if (ThroughLink(folder) || !Exists(folder)) return nullptr;
+    struct Held : FolderHold {
+      FakeFolders* fake;
+      std::string folder;
+      int generation;
+      bool StillThere() override {
+        std::lock_guard lock(fake->mutex_);
+        return fake->generations_[Lower(folder)] == generation && !fake->ThroughLink(folder) && fake->Exists(folder);
+      }
+    };
+    auto held = std::make_unique<Held>();
+    held->fake = this;
+    held->folder = folder;
+    held->generation = generations_[Lower(folder)];
+    return held;
+  }
+  // The folder is renamed away and a link to `target`'s content put in its place, as someone with
+  // rights on its parent could do on the server while a button is at work.
+  void Swap(const std::string& folder, std::vector<FolderEntry> target) {
+    const std::string parent = folder.substr(0, folder.rfind('\\')), name = folder.substr(folder.rfind('\\') + 1);
+    std::vector<FolderEntry> siblings = EntriesOf(parent);
+    std::erase_if(siblings, [&](const FolderEntry& e) { return Same(e.name, name); });
+    siblings.push_back(Link(name));
+    std::erase_if(tree, [&](const auto& item) { return Same(item.first.substr(0, folder.size()), folder); });
+    tree[parent] = siblings;
+    tree[folder] = std::move(target);
+    ++generations_[Lower(folder)];
   }
   void Release() {
     {
@@ -80,8 +122,34 @@ class FakeFolders : public FolderService {
     std::lock_guard lock(mutex_);
     return calls;
   }
+  std::vector<std::string> Faults() {
+    std::vector<std::string> out;
+    for (const std::string& call : Calls()) {
+      if (call.rfind("THROUGH LINK", 0) == 0) out.push_back(call);
+    }
+    return out;
+  }
+  bool Deleted() {
+    for (const std::string& call : Calls()) {
+      if (call.rfind("delete ", 0) == 0) return true;
+    }
+    return false;
+  }
+  std::size_t Count(const std::string& folder) {
+    std::lock_guard lock(mutex_);
+    return EntriesOf(folder).size();
+  }
 
  private:
+  static bool Same(const std::string& a, const std::string& b) {
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+             return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
+           });
+  }
+  static std::string Lower(std::string text) {
+    for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return text;
+  }
   static std::string Trim(std::string path) {
     while (path.size() > 3 && path.back() == '\\') path.pop_back();
     // "\\srv\c$\temp\\*.*": the doubled backslash before the name counts as one.
@@ -89,15 +157,64 @@ class FakeFolders : public FolderService {
     return path;
   }
   static std::string FolderOf(const std::string& pattern) { return Trim(pattern.substr(0, pattern.rfind('\\'))); }
+  const std::vector<FolderEntry>* Find(const std::string& folder) const {
+    for (const auto& [key, entries] : tree) {
+      if (Same(key, folder)) return &entries;
+    }
+    return nullptr;
+  }
+  std::vector<FolderEntry>& Stored(const std::string& folder) {
+    for (auto& [key, entries] : tree) {
+      if (Same(key, folder)) return entries;
+    }
+    return tree[folder];
+  }
+  // The next step down of every stored folder below `folder`.
+  std::vector<std::string> Below(const std::string& folder) {
+    std::vector<std::string> names;
+    for (const auto& [key, entries] : tree) {
+      if (key.size() <= folder.size() + 1 || !Same(key.substr(0, folder.size() + 1), folder + "\\")) continue;
+      std::string rest = key.substr(folder.size() + 1);
+      names.push_back(rest.substr(0, rest.find('\\')));
+    }
+    return names;
+  }
+  bool Exists(const std::string& folder) { return Find(folder) || !Below(folder).empty(); }
+  std::vector<FolderEntry> EntriesOf(const std::string& folder) {
+    std::vector<FolderEntry> entries = Find(folder) ? *Find(folder) : std::vector<FolderEntry>{};
+    for (const std::string& name : Below(folder)) {
+      if (std::none_of(entries.begin(), entries.end(), [&](const FolderEntry& e) { return Same(e.name, name); })) {
+        entries.push_back(Dir(name));
+      }
+    }
+    return entries;
+  }
+  // Whether a step on the way to `path`, below "\\\\server\\share", is stored as a link.
+  bool ThroughLink(const std::string& path) const {
+    std::size_t at = path.find('\\', path.find('\\', 2) + 1);
+    while (at != std::string::npos) {
+      const std::size_t next = path.find('\\', at + 1);
+      const std::string name = path.substr(at + 1, next == std::string::npos ? next : next - at - 1);
+      if (const auto* entries = Find(path.substr(0, at))) {
+        for (const FolderEntry& e : *entries) {
+          if (Same(e.name, name) && IsLink(e)) return true;
+        }
+      }
+      at = next;
+    }
+    return false;
+  }
   void Empty(const std::string& folder) {
-    for (const FolderEntry& e : tree[folder]) {
+    for (const FolderEntry& e : EntriesOf(folder)) {
       if (IsLink(e)) calls.push_back("THROUGH LINK " + folder + "\\" + e.name);
       else if (e.attributes & kDirectory) Empty(folder + "\\" + e.name);
     }
-    tree[folder].clear();
+    Stored(folder).clear();
+    std::erase_if(tree, [&](const auto& item) { return Same(item.first.substr(0, folder.size() + 1), folder + "\\"); });
   }
   std::mutex mutex_;
   std::condition_variable released_;
+  std::map<std::string, int> generations_;
 };
 
 class Form2Test : public ::testing::Test {
@@ -195,7 +312,7 @@ TEST_F(Form2Test, TheCountMeasuresEveryRowInMegabytesAndTheTotalFromTheBytes) {
   };
   EXPECT_TRUE(listed("\\users\\admin\\AppData\\Local\\Temp"));
   EXPECT_TRUE(listed("\\users\\Иванов\\AppData\\Local\\Temp"));
-  EXPECT_TRUE(listed("\\users\\desktop.ini\\AppData\\Local\\Temp"));
+  EXPECT_FALSE(listed("\\users\\desktop.ini\\AppData\\Local\\Temp"));  // a file holds no temp folder
   EXPECT_FALSE(listed("\\users\\Default\\AppData\\Local\\Temp"));
   EXPECT_FALSE(listed("\\users\\All Users\\AppData\\Local\\Temp"));
 }
@@ -241,9 +358,128 @@ TEST_F(Form2Test, LinksAreNeitherEnteredNorCountedAndGoAsLinksBeforeTheShellDele
   EXPECT_EQ(form->Label7.Text(), "0 MB");
 }
 
+// Links where the share's own folders should be: the row folder, a folder on the way to one, a
+// profile, and a folder inside a profile. Behind each lies a folder of another place.
+TEST_F(Form2Test, AFolderReachedThroughALinkIsNeitherCountedNorEmptied) {
+  const std::string share = "\\\\srv01\\c$";
+  folders->tree[share] = {Link("temp"), Dir("Windows")};
+  folders->tree[share + "\\temp"] = {File("data", 1048576 * 50)};  // C:\temp -> D:\data
+  folders->tree[share + "\\Windows"] = {Link("SoftwareDistribution")};
+  folders->tree[share + "\\Windows\\SoftwareDistribution\\Download"] = {File("d", 1048576 * 40)};
+  folders->tree[share + "\\users"] = {Dir("admin"), Link("evil"), Dir("moved")};
+  folders->tree[share + "\\users\\admin\\AppData\\Local\\Temp"] = {File("x", 1048576 * 2)};
+  folders->tree[share + "\\users\\evil\\AppData\\Local\\Temp"] = {File("e", 1048576 * 30)};
+  folders->tree[share + "\\users\\moved\\AppData"] = {Link("Local", 0)};  // as Wine lists a link
+  folders->tree[share + "\\users\\moved\\AppData\\Local\\Temp"] = {File("m", 1048576 * 20)};
+  form->Show();
+  Count();
+  EXPECT_EQ(SizeTexts(), (std::vector<std::string>{"0 MB", "0 MB", "0 MB", "0 MB", "2 MB", "0 MB"}));
+  EXPECT_EQ(form->Label11.Text(), "2 MB");
+
+  form->SpeedButton2.Click();
+  form->SpeedButton3.Click();
+  EXPECT_EQ(dialogs.information,
+            (std::vector<std::string>{
+                "Папка «\\\\srv01\\c$\\temp» — ссылка на другую папку. Файлы не удалены.",
+                "Путь к папке «\\\\srv01\\c$\\Windows\\SoftwareDistribution\\Download\\» проходит через ссылку "
+                "«\\\\srv01\\c$\\Windows\\SoftwareDistribution». Файлы не удалены."}));
+  EXPECT_FALSE(folders->Deleted());
+  EXPECT_EQ(form->Label7.Text(), "0 MB");
+  form->SpeedButton5.Click();
+  EXPECT_EQ(dialogs.information.back(),
+            "Ссылки на другие папки пропущены, файлы за ними не удалены:\r\n\\\\srv01\\c$\\users\\evil\r\n"
+            "\\\\srv01\\c$\\users\\moved\\AppData\\Local");
+  EXPECT_EQ(folders->Count(share + "\\users\\admin\\AppData\\Local\\Temp"), 0u);
+  EXPECT_EQ(form->Label10.Text(), "0 MB");
+  EXPECT_TRUE(folders->Faults().empty()) << folders->Faults()[0];
+  for (const char* target : {"\\temp", "\\Windows\\SoftwareDistribution\\Download", "\\users\\evil\\AppData\\Local\\Temp",
+                             "\\users\\moved\\AppData\\Local\\Temp"}) {
+    EXPECT_EQ(folders->Count(share + target), 1u) << target;
+  }
+}
+
+// A link that cannot be removed, or that stays although its removal said yes, or a folder that
+// cannot be looked into: the row deletes nothing at all.
+TEST_F(Form2Test, WhenALinkBelowCannotBeRemovedOrCheckedNothingIsDeleted) {
+  const std::string share = "\\\\srv01\\c$";
+  folders->tree[share + "\\windows\\temp"] = {File("a", 1048576), Dir("sub")};
+  folders->tree[share + "\\windows\\temp\\sub"] = {Link("out")};
+  folders->tree[share + "\\windows\\temp\\sub\\out"] = {File("precious", 1048576)};
+  folders->tree[share + "\\users\\a\\AppData\\Local\\Temp"] = {File("x", 1048576)};
+  folders->tree[share + "\\users\\b\\AppData\\Local\\Temp"] = {Link("out")};
+  form->Show();
+  Count();
+  for (auto removal : {FakeFolders::Removal::Fails, FakeFolders::Removal::LeavesTheLink}) {
+    folders->removal = removal;
+    form->SpeedButton1.Click();
+    form->SpeedButton5.Click();
+  }
+  folders->removal = FakeFolders::Removal::Removes;
+  folders->unlistable.insert(share + "\\windows\\temp\\sub");
+  form->SpeedButton1.Click();
+  EXPECT_FALSE(folders->Deleted());
+  EXPECT_EQ(dialogs.information, std::vector<std::string>(3, "Возникла ошибка! Файлы не удалены."));
+  EXPECT_EQ(dialogs.errors,
+            (std::vector<std::string>{
+                "Не удалось удалить ссылку «\\\\srv01\\c$\\users\\b\\AppData\\Local\\Temp\\out». Файлы не удалены.",
+                "Ссылка в папке «\\\\srv01\\c$\\users\\b\\AppData\\Local\\Temp» осталась после удаления. Файлы не удалены."}));
+  EXPECT_EQ(form->Label6.Text(), "1 MB");  // labels keep their text
+  EXPECT_EQ(folders->Count(share + "\\users\\a\\AppData\\Local\\Temp"), 1u);  // profile a waited for b
+}
+
+// The count saw real folders; by the time a button is pressed one of them has become a link and
+// a new link has appeared below another.
+TEST_F(Form2Test, TheButtonsCheckWhatTheFoldersHoldWhenPressed) {
+  const std::string share = "\\\\srv01\\c$";
+  folders->tree[share + "\\temp"] = {File("t", 1048576)};
+  folders->tree[share + "\\windows\\temp"] = {File("a", 1048576)};
+  form->Show();
+  Count();
+  folders->tree[share] = {Link("temp")};
+  folders->tree[share + "\\windows\\temp"].push_back(Link("new"));
+  folders->tree[share + "\\windows\\temp\\new"] = {File("precious", 1048576)};
+  form->SpeedButton2.Click();
+  EXPECT_FALSE(folders->Deleted());
+  form->SpeedButton1.Click();
+  std::vector<std::string> calls = folders->Calls();
+  auto at = [&](const std::string& call) { return std::find(calls.begin(), calls.end(), call) - calls.begin(); };
+  EXPECT_LT(at("remove link folder " + share + "\\windows\\temp\\new"),
+            at("delete " + share + "\\windows\\temp\\ *.*"));
+  EXPECT_TRUE(folders->Faults().empty()) << folders->Faults()[0];
+  EXPECT_EQ(SizeTexts()[0], "0 MB");
+  EXPECT_EQ(SizeTexts()[1], "0 MB");
+}
+
+// While a button sweeps the links below a folder, someone on the server renames the folder away and
+// puts a link to another place under its name: the shell must not empty that place.
+TEST_F(Form2Test, AFolderSwappedForALinkDuringTheButtonsWorkIsNotEmptied) {
+  const std::string share = "\\\\srv01\\c$";
+  folders->tree[share + "\\temp"] = {File("t", 1048576)};
+  folders->tree[share + "\\users\\aaa\\AppData\\Local\\Temp"] = {File("a", 1048576)};
+  folders->tree[share + "\\users\\zed\\AppData\\Local\\Temp"] = {File("z", 1048576)};
+  form->Show();
+  Count();
+  auto swapOnSweep = [&](const std::string& sweep, const std::string& folder) {
+    folders->onList = [=, this, done = false](const std::string& pattern) mutable {
+      if (done || pattern != sweep) return;
+      done = true;
+      folders->Swap(folder, {File("precious", 1048576)});
+    };
+  };
+  swapOnSweep(share + "\\temp\\*.*", share + "\\temp");
+  form->SpeedButton2.Click();
+  // aaa's Temp is swapped while zed's is still being swept.
+  swapOnSweep(share + "\\users\\zed\\AppData\\Local\\Temp\\*.*", share + "\\users\\aaa\\AppData\\Local\\Temp");
+  form->SpeedButton5.Click();
+  EXPECT_FALSE(folders->Deleted());
+  EXPECT_EQ(dialogs.information, std::vector<std::string>{"Возникла ошибка! Файлы не удалены."});
+  EXPECT_EQ(dialogs.errors, std::vector<std::string>{"Папку «\\\\srv01\\c$\\users\\aaa\\AppData\\Local\\Temp» "
+                                                     "подменили во время проверки. Файлы не удалены."});
+}
+
 TEST_F(Form2Test, AFailedDeletionSaysSoAndKeepsTheLabelsRowFiveGoesToTheErrorBox) {
   folders->tree["\\\\srv01\\c$\\temp"] = {File("b", 1048576 * 3)};
-  folders->tree["\\\\srv01\\c$\\users"] = {Dir("admin")};
+  folders->tree["\\\\srv01\\c$\\users\\admin\\AppData\\Local\\Temp"] = {File("x", 100)};
   form->Show();
   Count();
   folders->failDelete = true;

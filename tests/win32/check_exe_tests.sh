@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # kestrane-check.exe under Wine against Wine's WMI: each format, the exit codes, a UTF-16 list
-# file, the Prometheus file written whole, and many servers at once giving the same table.
+# file, the Prometheus file written whole, and many servers at once giving the same table; names,
+# disk patterns and volumes; the output read by real consumers (promtool, Monitoring::Plugin).
 set -uo pipefail
 exe=$1
 work=$(mktemp -d)
@@ -56,5 +57,76 @@ if ! cmp -s "$work/one" "$work/last"; then
 else
   echo "ok --parallel 8 gives the same table"
 fi
+
+# Real consumers. The exposition as Prometheus's own linter reads it.
+if ! promtool check metrics <"$prom" >"$work/promtool" 2>&1; then
+  echo "FAILED promtool check metrics"; cat "$work/promtool"; failures=$((failures + 1))
+else
+  echo "ok promtool check metrics"
+fi
+# Thresholds a hair below and above C:'s free space, in bytes (MB with nine decimals, within a
+# thousandth of a byte) and in percent of its size. Free space moves while other programs write: a
+# run must land on its side while the free space it reports is still the one measured, and whatever
+# it reports, its exit code must be the state its performance data give, as Monitoring::Plugin
+# judges them.
+plugin_lines="$work/plugin"
+: >"$plugin_lines"
+nagios() {  # nagios ARGS...: one run, its exit code and status line kept for the consumer
+  local out code
+  out=$("$tools/wine-run" "$exe" --format nagios --disk C: "$@" 2>/dev/null)
+  code=$?
+  printf '%s\t%s\n' "$code" "$(head -n1 <<<"$out")" >>"$plugin_lines"
+  printf '%s' "$out"
+}
+perf=$(nagios) && perf=$(grep -oP "C: free'=\K[0-9]+B;;[0-9]+:;0;[0-9]+" <<<"$perf")
+free=${perf%%B*}
+size=${perf##*;}
+if [ -z "$free" ] || [ -z "$size" ]; then
+  echo "FAILED no performance data for C:"; failures=$((failures + 1))
+else
+  read -r mbBelow mbAbove pctBelow pctAbove < <(perl -Mbigint -e '
+    my ($f, $s) = @ARGV; my $e = 10**9;
+    my $mb = sub { my $b = shift; my $n = $b * $e / 1048576; my $w = $n / $e; sprintf("%s.%09s", $w, $n - $w * $e) };
+    my $pc = sub { my $n = shift; my $w = $n / $e; sprintf("%s.%09s", $w, $n - $w * $e) };
+    my $p = $f * 100 * $e / $s;
+    print join(" ", $mb->($f), $mb->($f + 2), $pc->($p), $pc->($p + 3)), "\n"' "$free" "$size")
+  echo "C: $free bytes free of $size: thresholds $mbBelow / $mbAbove MB, $pctBelow% / $pctAbove%"
+  side() {  # side EXPECTED-CODE ARGS...: the code a run must give while C:'s free space stays as measured
+    local expected=$1
+    shift
+    nagios "$@" >/dev/null
+    local code status
+    IFS=$'\t' read -r code status < <(tail -n1 "$plugin_lines")
+    if grep -q "C: free'=${free}B;" <<<"$status" && [ "$code" != "$expected" ]; then
+      echo "FAILED $*: exit $code (expected $expected): $status"; failures=$((failures + 1))
+    fi
+  }
+  side 0 --unit MB --threshold "$mbBelow"
+  side 2 --unit MB --threshold "$mbAbove"
+  side 0 --unit MB --threshold 1 --warning "$mbBelow"
+  side 1 --unit MB --threshold 1 --warning "$mbAbove"
+  side 0 --threshold "$pctBelow%"
+  side 2 --threshold "$pctAbove%"
+  side 0 --threshold 1% --warning "$pctBelow%"
+  side 1 --threshold 1% --warning "$pctAbove%"
+  nagios --threshold 1.5 >/dev/null
+  if ! perl "$(dirname "$0")/../cli/plugin_state.pl" <"$plugin_lines" >"$work/consumer"; then
+    echo "FAILED the plug-in consumer disagrees"; cat "$work/consumer"; failures=$((failures + 1))
+  else
+    echo "ok $(cat "$work/consumer")"; cut -f1 "$plugin_lines" | tr '\n' ' '; echo
+  fi
+fi
+
+# Names, disks and volumes.
+check "--disk C:" 0 "^DISKFREE OK - дисков: 1, [^|]*\\| '[^']+ C: free'=[0-9]+B;;[0-9]+:;0;[0-9]+\n\$" --format nagios --disk C:
+check "--exclude-disk Z:" 0 "^DISKFREE OK - [^|]*\\| '[^']+ C: free'=[0-9]+B;;[0-9]+:;0;[0-9]+\n\$" --format nagios \
+  --exclude-disk Z:
+check "--volumes" 0 "^DISKFREE OK - " --format nagios --volumes
+check "a name that is not a host name" 3 EMPTY "srv02 /t 0"
+grep -q "«srv02 /t 0» не является именем сервера" "$work/err" || { echo "FAILED the message names it"; failures=$((failures + 1)); }
+check "one server under two spellings" 2 '^\t\t\tno-such-host\tНедоступно\nОповещение: нет\n$' no-such-host NO-SUCH-HOST
+grep -qx "no-such-host: не удалось проверить (.*)" "$work/err" || { echo "FAILED no reason"; cat "$work/err"; failures=$((failures + 1)); }
+check "the decimal point" 0 'Оповещение: нет' --threshold 1.5
+
 echo "$failures failed"
 [ "$failures" = 0 ]

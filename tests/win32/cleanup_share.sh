@@ -1,22 +1,40 @@
 #!/usr/bin/env bash
-# Makes (or removes) a throwaway folder tree of known sizes and maps it as \\kestrane-share\c$ in
-# the project's Wine prefix. One folder holds a link to itself; every link stays inside the tree.
+# Makes (or removes) throwaway folder trees of known sizes and maps them as administrative shares in
+# the project's Wine prefix: \\kestrane-share\c$, where one folder holds a link to itself, and
+# \\srvlink\c$, where a row folder, a profile and a folder below a row folder are links to folders
+# beside the share. Every link and every link's target stays inside the throwaway folder; only links
+# to folders (Wine lists a link to a file as a plain file, and its delete would reach the target).
 set -euo pipefail
 action=$1 root=$2
 source "$(dirname "$0")/../../tools/wine-env"
-share="$WINEPREFIX/dosdevices/unc/kestrane-share"
-rm -rf "$root" "$share"
+unc="$WINEPREFIX/dosdevices/unc"
+rm -rf "$root" "$unc/kestrane-share" "$unc/srvlink" "$unc/srvhold"
 [ "$action" = remove ] && exit 0
-mkdir -p "$root"
 file() { mkdir -p "$(dirname "$root/$1")"; truncate -s "$2" "$root/$1"; }
-file windows/temp/a.tmp 1048576
-file windows/temp/sub/b.tmp 2097152
-file temp/t1 3145728
-ln -s "$root/temp" "$root/temp/loop"
-file Windows/SoftwareDistribution/Download/d 2097152
-file inetpub/logs/l 5242880
-file users/admin/AppData/Local/Temp/x 1048576
-file "users/Иванов/AppData/Local/Temp/y" 2097152
-file ProgramData/Microsoft/Windows/WER/w 524288
-mkdir -p "$share"
-ln -s "$root" "$share/c\$"
+link() { mkdir -p "$(dirname "$root/$1")"; ln -s "$root/$2" "$root/$1"; }
+map() { mkdir -p "$unc/$1"; ln -s "$root/$2" "$unc/$1/c\$"; }
+
+file kestrane/windows/temp/a.tmp 1048576
+file kestrane/windows/temp/sub/b.tmp 2097152
+file kestrane/temp/t1 3145728
+link kestrane/temp/loop kestrane/temp
+file kestrane/Windows/SoftwareDistribution/Download/d 2097152
+file kestrane/inetpub/logs/l 5242880
+file kestrane/users/admin/AppData/Local/Temp/x 1048576
+file "kestrane/users/Иванов/AppData/Local/Temp/y" 2097152
+file kestrane/ProgramData/Microsoft/Windows/WER/w 524288
+map kestrane-share kestrane
+
+file srvlink/windows/temp/a.tmp 1048576
+file outside/sub/keep1 2097152
+link srvlink/windows/temp/sub outside/sub
+file outside/temp/keep2 3145728
+link srvlink/temp outside/temp
+file srvlink/inetpub/logs/l 1048576
+file srvlink/users/admin/AppData/Local/Temp/x 1048576
+file outside/evil/AppData/Local/Temp/keep3 4194304
+link srvlink/users/evil outside/evil
+map srvlink srvlink
+
+file srvhold/temp/t 1048576
+map srvhold srvhold

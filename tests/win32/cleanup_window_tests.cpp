@@ -1,19 +1,21 @@
-// The clean-up dialog under Wine through a mapped administrative share: \\kestrane-share\c$ is a
-// throwaway tree of known sizes in which one folder holds a link to itself.
+// The clean-up dialog under Wine through mapped administrative shares: throwaway trees of known
+// sizes in which folders are links (made by cleanup_share.sh).
 #include <gtest/gtest.h>
 
 #include "form_fixture.h"
+#include "forms/folder_cleanup.h"
 #include "forms/unit2.h"
 #include "platform/win32/system_folders.h"
 
 namespace kestrane::win32 {
 namespace {
 
-std::wstring ShareTree() {
+std::wstring Throwaway() {
   wchar_t root[MAX_PATH] = {};
   ::GetEnvironmentVariableW(L"KESTRANE_CLEANUP_TREE", root, MAX_PATH);  // as Z:\...
   return root;
 }
+std::wstring ShareTree() { return Throwaway() + L"\\kestrane"; }
 
 bool Exists(const std::wstring& path) { return ::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
@@ -30,7 +32,7 @@ class CleanupWindowTest : public FormWindowTest {
     };
   }
   void SetUp() override {
-    ASSERT_FALSE(ShareTree().empty()) << "the share tree is made by cleanup_share.sh";
+    ASSERT_FALSE(Throwaway().empty()) << "the share trees are made by cleanup_share.sh";
     FormWindowTest::SetUp();
     cleanup = std::make_unique<TForm2>(Form2Services{
         dispatcher, &dialogs, std::make_shared<SystemFolders>([this] { return window->Handle(); }),
@@ -47,6 +49,14 @@ class CleanupWindowTest : public FormWindowTest {
     FormWindowTest::TearDown();
   }
   HWND C(const TControl& c) { return cleanupFrame->ControlHandle(c); }
+  std::vector<std::wstring> SizeTexts() {
+    std::vector<std::wstring> sizes;
+    for (const TControl* l : {&cleanup->Label6, &cleanup->Label7, &cleanup->Label8, &cleanup->Label9,
+                              &cleanup->Label10, &cleanup->Label13, &cleanup->Label11}) {
+      sizes.push_back(testing::TextOf(C(*l)));
+    }
+    return sizes;
+  }
 };
 
 TEST_F(CleanupWindowTest, OpensFromTheMenuCountsTheShareAndEmptiesExactlyOneFolder) {
@@ -72,14 +82,9 @@ TEST_F(CleanupWindowTest, OpensFromTheMenuCountsTheShareAndEmptiesExactlyOneFold
 
   testing::Press(VK_RETURN);  // "Подсчитать размер"
   ASSERT_TRUE(PumpUntil([&] { return cleanup->LiveCounts() == 0 && !cleanup->Label14.Visible(); }, 30000));
-  std::vector<std::wstring> sizes;
-  for (const TControl* l : {&cleanup->Label6, &cleanup->Label7, &cleanup->Label8, &cleanup->Label9, &cleanup->Label10,
-                            &cleanup->Label13}) {
-    sizes.push_back(testing::TextOf(C(*l)));
-  }
-  // The link in C:\temp adds nothing; the Cyrillic profile counts; WER's half megabyte is 0.
-  EXPECT_EQ(sizes, (std::vector<std::wstring>{L"3 MB", L"3 MB", L"2 MB", L"5 MB", L"3 MB", L"0 MB"}));
-  EXPECT_EQ(testing::TextOf(C(cleanup->Label11)), L"16 MB");  // 16.5 MB of bytes, halves to even
+  // The link in C:\temp adds nothing; the Cyrillic profile counts; WER's half megabyte is 0; the
+  // total's 16.5 MB of bytes halve to even.
+  EXPECT_EQ(SizeTexts(), (std::vector<std::wstring>{L"3 MB", L"3 MB", L"2 MB", L"5 MB", L"3 MB", L"0 MB", L"16 MB"}));
   EXPECT_EQ(testing::TextOf(C(cleanup->Label1)), L"\\\\kestrane-share\\c$\\windows\\temp\\");
   EXPECT_FALSE(::IsWindowEnabled(C(cleanup->Button1)));
   EXPECT_TRUE(::IsWindowEnabled(C(cleanup->SpeedButton1)));
@@ -95,6 +100,55 @@ TEST_F(CleanupWindowTest, OpensFromTheMenuCountsTheShareAndEmptiesExactlyOneFold
   EXPECT_EQ(testing::TextOf(C(cleanup->Label6)), L"0 MB");
   EXPECT_EQ(testing::TextOf(C(cleanup->Label11)), L"13 MB");  // the sum of the shown figures
   EXPECT_TRUE(dialogs.shown.empty());
+}
+
+// \\srvlink\c$: C:\temp, the profile "evil" and windows\temp\sub are links to folders beside the
+// share. Nothing behind a link is counted or deleted; Wine cannot remove a link as a link (it opens
+// the target even when asked for the link itself), so the row holding one deletes nothing at all.
+TEST_F(CleanupWindowTest, NothingBehindALinkIsCountedOrDeleted) {
+  form->StringGrid1.SetCell(kNameColumn, 0, "srvlink");
+  cleanup->Show();
+  ::SendMessageW(C(cleanup->Button1), BM_CLICK, 0, 0);
+  ASSERT_TRUE(PumpUntil([&] { return cleanup->LiveCounts() == 0 && !cleanup->Label14.Visible(); }, 30000));
+  EXPECT_EQ(SizeTexts(), (std::vector<std::wstring>{L"1 MB", L"0 MB", L"0 MB", L"1 MB", L"1 MB", L"0 MB", L"3 MB"}));
+
+  for (const TButton* row : {&cleanup->SpeedButton1, &cleanup->SpeedButton2, &cleanup->SpeedButton4,
+                             &cleanup->SpeedButton5}) {
+    ::SendMessageW(C(*row), BM_CLICK, 0, 0);
+  }
+  EXPECT_EQ(dialogs.shown,
+            (std::vector<std::string>{
+                "Возникла ошибка! Файлы не удалены.",
+                "Папка «\\\\srvlink\\c$\\temp» — ссылка на другую папку. Файлы не удалены.",
+                "Ссылки на другие папки пропущены, файлы за ними не удалены:\r\n\\\\srvlink\\c$\\users\\evil"}));
+  const std::wstring root = Throwaway();
+  for (const wchar_t* kept : {L"\\outside\\sub\\keep1", L"\\outside\\temp\\keep2",
+                              L"\\outside\\evil\\AppData\\Local\\Temp\\keep3", L"\\srvlink\\windows\\temp\\a.tmp"}) {
+    EXPECT_TRUE(Exists(root + kept)) << Narrow(kept);
+  }
+  EXPECT_FALSE(Exists(root + L"\\srvlink\\inetpub\\logs\\l"));  // real folders are emptied
+  EXPECT_FALSE(Exists(root + L"\\srvlink\\users\\admin\\AppData\\Local\\Temp\\x"));
+  EXPECT_EQ(SizeTexts(), (std::vector<std::wstring>{L"1 MB", L"0 MB", L"0 MB", L"0 MB", L"0 MB", L"0 MB", L"1 MB"}));
+}
+
+// \\srvhold\c$\temp is renamed away, as someone on the server might, while a button sweeps it for links.
+TEST(HeldFolderTest, AFolderBeingEmptiedCannotBeRenamedAway) {
+  class RenamingDuringSweep : public SystemFolders {
+   public:
+    using SystemFolders::SystemFolders;
+    bool tried = false, renamed = false;
+    bool List(const std::string& pattern, const std::function<void(const FolderEntry&)>& each) override {
+      if (!tried && pattern == "\\\\srvhold\\c$\\temp\\*.*") {
+        tried = true;
+        renamed = ::MoveFileW(L"\\\\srvhold\\c$\\temp", L"\\\\srvhold\\c$\\temp.moved") != FALSE;
+      }
+      return SystemFolders::List(pattern, each);
+    }
+  } folders(nullptr);
+  EXPECT_EQ(EmptyShareFolder(folders, "\\\\srvhold\\c$\\temp\\"), "");
+  EXPECT_TRUE(folders.tried);
+  EXPECT_FALSE(folders.renamed);  // the folder is held open without delete sharing
+  EXPECT_FALSE(Exists(Throwaway() + L"\\srvhold\\temp\\t"));
 }
 
 }  // namespace

@@ -34,6 +34,8 @@ class CallLog {
   std::vector<RecordedCall> calls;
   int liveObjects = 0;
   std::function<void(const RecordedCall&)> onCall;  // told of every call as it happens
+  int failCall = -1;  // the call with this number (0 the first) fails with E_FAIL
+  bool Failing() const { return static_cast<int>(calls.size()) - 1 == failCall; }
   std::vector<std::wstring> Members() const {
     std::vector<std::wstring> out;
     for (const RecordedCall& c : calls) out.push_back(c.object + L"." + c.member);
@@ -99,6 +101,7 @@ class FakeDispatch : public IDispatch {
     log_->calls.push_back(call);
     if (log_->onCall) log_->onCall(call);
     if (result) ::VariantInit(result);
+    if (log_->Failing()) return E_FAIL;
     return it->second(*params, result, info);
   }
 
@@ -174,9 +177,9 @@ class FakeEnum : public IEnumVARIANT {
   }
   HRESULT STDMETHODCALLTYPE Next(ULONG count, VARIANT* out, ULONG* fetched) override {
     log_->calls.push_back(RecordedCall{L"enum", L"Next", 0, {RecordedArg{VT_UI4, L"", count}}, 0});
-    if (next_ >= items_.size()) {
+    if (next_ >= items_.size() || log_->Failing()) {
       if (fetched) *fetched = 0;
-      return endWith_;
+      return next_ >= items_.size() ? endWith_ : E_FAIL;
     }
     out->vt = VT_DISPATCH;
     out->pdispVal = items_[next_++];

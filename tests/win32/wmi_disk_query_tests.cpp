@@ -7,6 +7,7 @@
 #include "core/recording_window.h"
 #include "core/check_run.h"
 #include "fake_dispatch.h"
+#include "platform/win32/wide_text.h"
 
 namespace kestrane::win32 {
 namespace {
@@ -40,6 +41,7 @@ class FakeWmi {
   int uninits = 0;
   HRESULT initResult = S_OK;
   bool createFails = false;
+  int failCreation = -1;  // the creation with this number (0 the first) fails
 
   FakeWmi() {
     locator->On(L"ConnectServer", Returns(service));
@@ -74,7 +76,7 @@ class FakeWmi {
         [this] { ++uninits; },
         [this](const wchar_t* progId) {
           created.push_back(progId);
-          if (createFails) ThrowComError(REGDB_E_CLASSNOTREG);
+          if (createFails || static_cast<int>(created.size()) - 1 == failCreation) ThrowComError(REGDB_E_CLASSNOTREG);
           return ComPtr<IDispatch>(locator);
         },
     };
@@ -194,6 +196,75 @@ TEST(WmiDiskQueryCalls, EveryFailurePointThrows) {
   }
 }
 
+// An automation exception as WMI raises it: DISP_E_EXCEPTION with the cause in the EXCEPINFO.
+testing::Member RaisesException(SCODE scode, const wchar_t* description, bool deferred = false) {
+  return [=](const DISPPARAMS&, VARIANT*, EXCEPINFO* info) {
+    *info = EXCEPINFO{};
+    info->scode = scode;
+    if (deferred) {
+      info->pfnDeferredFillIn = [](EXCEPINFO* e) {
+        e->bstrDescription = ::SysAllocString(L"Access is denied. ");
+        return S_OK;
+      };
+    } else if (description) {
+      info->bstrDescription = ::SysAllocString(description);
+    }
+    return DISP_E_EXCEPTION;
+  };
+}
+
+TEST(WmiDiskQueryCalls, AServersReasonIsTheExceptionsOwnText) {
+  struct Case {
+    testing::Member connect;
+    std::string message;
+  };
+  const std::vector<Case> cases{
+      {RaisesException(0x800706BA, L"The RPC server is unavailable. "), "The RPC server is unavailable. "},
+      {RaisesException(0x80070005, nullptr, true), "Access is denied. "},  // filled in when asked
+      // The system's text for the exception's code, in the system's words (Wine's differ from Windows's).
+      {RaisesException(0x800706BA, nullptr), SystemErrorText(0x800706BA)},
+      {RaisesException(0x8004100E, nullptr), "OLE error 8004100E"},  // WBEM_E_INVALID_NAMESPACE: no system text
+  };
+  ASSERT_NE(cases[2].message.find("RPC server"), std::string::npos);
+  for (const Case& c : cases) {
+    FakeWmi wmi;
+    wmi.locator->On(L"ConnectServer", c.connect);
+    try {
+      wmi.ReadAll("srv");
+      ADD_FAILURE() << c.message << ": no failure";
+    } catch (const ComError& e) {
+      EXPECT_EQ(e.what(), c.message);
+    }
+  }
+}
+
+TEST(WmiDiskQueryCalls, VolumesAreReadByTheirPathsAndThoseWithoutOneAreLeftOut) {
+  FakeWmi wmi;
+  auto volume = [&](const Variant& name, const Variant& free, const Variant& capacity) {
+    auto* v = new FakeDispatch(wmi.log, L"volume");
+    v->On(L"Name", ReturnsValue(name));
+    v->On(L"FreeSpace", ReturnsValue(free));
+    v->On(L"Capacity", ReturnsValue(capacity));
+    wmi.disks.push_back(v);
+  };
+  volume(Variant::Text(L"C:\\"), Variant::Text(L"13207024435"), Variant::Text(L"53687091200"));
+  volume(Variant::Text(L"\\\\?\\Volume{4293f4d0-c749-11e6-88bf-9fb7251967bc}\\"), Null(), Null());  // system reserved
+  volume(Null(), Variant::Text(L"1"), Variant::Text(L"2"));
+  volume(Variant::Text(L"D:\\Mounts\\Data1\\"), Variant::Text(L"734003200"), Variant::Text(L"53687091200"));
+  std::unique_ptr<DiskQuery> query = MakeWmiDiskQuery(wmi.Api(), WmiDisks::Volumes);
+  query->Prepare();
+  query->Open("srv01");
+  std::vector<DiskReading> readings;
+  while (auto r = query->NextDisk()) readings.push_back(*r);
+  EXPECT_EQ(readings, (std::vector<DiskReading>{{"C:\\", 13207024435, 53687091200},
+                                                {"D:\\Mounts\\Data1\\", 734003200, 53687091200}}));
+  EXPECT_EQ(wmi.log->calls[1].args[0].text, L"Select Name, Capacity, FreeSpace From Win32_Volume where DriveType=3");
+  auto members = wmi.log->Members();
+  EXPECT_EQ(std::vector<std::wstring>(members.begin() + 3, members.begin() + 9),
+            (std::vector<std::wstring>{L"enum.Next", L"volume.Name", L"volume.FreeSpace", L"volume.FreeSpace",
+                                       L"volume.Capacity", L"volume.Name"}));
+}
+
 TEST(WmiDiskQueryCom, BalancesOnlyInitialisationsThatSucceededAndReleasesEveryObject) {
   FakeWmi wmi;
   wmi.AddDisk(Variant::Text(L"1"), Variant::Text(L"2"), Variant::Text(L"C:"));
@@ -243,6 +314,81 @@ TEST(AutomationHelper, PutPassesThePropertyPutArgumentAndByReferenceIndexes) {
   EXPECT_THROW(CreateAutomationObject(L"No.Such.ProgId"), ComError);
 }
 
+// A run over three servers of two disks each, with every automation call failing once (a run
+// for each call) and every server's locator failing once: the run goes on with the next server,
+// "Недоступно" stands where the failing server's check stopped (a failing enumerator ends the
+// list instead), and every reference and every COM initialisation is given back.
+TEST(WmiCheckRunFaults, EveryCallFailingOnceLeavesTheRunGoingAndNothingHeld) {
+  const std::vector<std::string> servers{"a", "b", "c"};
+  const std::string cells[] = {"C: 50,0 GB (50%)", "D: 1,0 GB (1%)"};
+  struct Outcome {
+    kestrane::testing::RecordingWindow window;
+    std::vector<std::wstring> members;
+    int leftOver = 0;
+    bool balanced = false;
+  };
+  auto run = [&](int failCall, int failCreation) {
+    auto outcome = std::make_unique<Outcome>();
+    std::shared_ptr<CallLog> log;
+    {
+      FakeWmi wmi;
+      log = wmi.log;
+      wmi.AddDisk(Variant::Text(L"53687091200"), Variant::Text(L"107374182400"), Variant::Text(L"C:"));
+      wmi.AddDisk(Variant::Text(L"1073741824"), Variant::Text(L"107374182400"), Variant::Text(L"D:"));
+      log->failCall = failCall;
+      wmi.failCreation = failCreation;
+      outcome->window.lines = servers;
+      {
+        std::unique_ptr<DiskQuery> query = MakeWmiDiskQuery(wmi.Api());
+        RunChecks(outcome->window, outcome->window, *query);
+      }
+      outcome->balanced = wmi.inits == wmi.uninits;
+    }
+    outcome->members = log->Members();
+    outcome->leftOver = log->liveObjects;  // the fake's own references are given back too by now
+    return outcome;
+  };
+  auto progress = [](const kestrane::testing::RecordingWindow& w) {
+    std::vector<std::string> out;
+    for (const std::string& entry : w.log) {
+      if (entry.rfind("progress ", 0) == 0) out.push_back(entry);
+    }
+    return out;
+  };
+  // Server s stopped after `disks` disks: "Недоступно" next unless the list just ended.
+  auto expect = [&](const Outcome& o, int s, int disks, bool unavailable, const std::string& what) {
+    std::vector<std::string> expectedProgress;
+    for (int row = 0; row < 3; ++row) {
+      const int shown = row == s ? disks : 2;
+      for (int d = 0; d < shown; ++d) EXPECT_EQ(o.window.table.Cell(4 + d, row), cells[d]) << what;
+      EXPECT_EQ(o.window.table.Cell(4 + shown, row), row == s && unavailable ? "Недоступно" : "") << what;
+      if (row != s || !unavailable) expectedProgress.push_back("progress " + std::to_string(row + 1));
+    }
+    EXPECT_EQ(progress(o.window), expectedProgress) << what;
+    EXPECT_EQ(o.leftOver, 0) << what;
+    EXPECT_TRUE(o.balanced) << what;
+  };
+
+  const std::vector<std::wstring> calls = run(-1, -1)->members;
+  ASSERT_EQ(calls.size(), 3u * 14u);
+  for (int k = 0; k < static_cast<int>(calls.size()); ++k) {
+    int s = -1, disks = 0;
+    for (int i = 0; i <= k; ++i) {
+      if (calls[i] == L"locator.ConnectServer") {
+        ++s;
+        disks = 0;
+      } else if (calls[i] == L"disk.DeviceID" && i < k) {
+        ++disks;
+      }
+    }
+    const std::wstring& member = calls[k];
+    const bool enumerator = member == L"enum.Next";
+    const std::string what = "call " + std::to_string(k) + " " + Narrow(member);
+    expect(*run(k, -1), s, disks, !enumerator, what);
+  }
+  for (int s = 0; s < 3; ++s) expect(*run(-1, s), s, 0, true, "locator of server " + std::to_string(s));
+}
+
 // Against Wine's own WMI, which answers for the local computer only.
 class WmiUnderWine : public ::testing::Test {
  protected:
@@ -278,7 +424,7 @@ TEST(WmiCheckRun, FillsTheTableFromTheRealQuery) {
   kestrane::testing::RecordingWindow window;
   window.lines = {"", "no-such-host"};
   window.inputs = {"100000000", "GB"};  // above any disk: every disk is below
-  CheckRunner runner(dispatcher, window, [] { return MakeWmiDiskQuery(); });
+  CheckRunner runner(dispatcher, window, window, [] { return MakeWmiDiskQuery(); });
   runner.Start();
   ASSERT_TRUE(kestrane::testing::PumpUntil(*dispatcher, [&] { return !runner.Active(); }));
   EXPECT_EQ(window.table.Cell(4, 0).substr(0, 3), "C: ");
@@ -288,7 +434,7 @@ TEST(WmiCheckRun, FillsTheTableFromTheRealQuery) {
   EXPECT_EQ(window.table.Cell(4, 1), "Недоступно");
   EXPECT_EQ(window.progressPosition, 1);
   EXPECT_EQ(window.trayImage, kTrayImageAlert);
-  ASSERT_TRUE(kestrane::testing::PumpUntil(*dispatcher, [&] { return runner.LiveWorkers() == 0; }));
+  ASSERT_TRUE(kestrane::testing::PumpUntil(*dispatcher, [&] { return runner.Workers().Live() == 0; }));
 }
 
 }  // namespace

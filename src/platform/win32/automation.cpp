@@ -20,10 +20,12 @@ std::string ComErrorMessage(HRESULT hr, const EXCEPINFO* info) {
   if (info && info->bstrDescription && ::SysStringLen(info->bstrDescription) > 0) {
     return Narrow(std::wstring_view(info->bstrDescription, ::SysStringLen(info->bstrDescription)));
   }
-  std::string text = SystemErrorText(static_cast<unsigned long>(hr));
+  // An exception's own code says what failed; DISP_E_EXCEPTION only says that something did.
+  const HRESULT code = info && info->scode != 0 ? info->scode : hr;
+  std::string text = SystemErrorText(static_cast<unsigned long>(code));
   if (!text.empty()) return text;
   char buffer[32];
-  std::snprintf(buffer, sizeof buffer, "OLE error %08lX", static_cast<unsigned long>(hr));
+  std::snprintf(buffer, sizeof buffer, "OLE error %08lX", static_cast<unsigned long>(code));
   return buffer;
 }
 
@@ -190,6 +192,8 @@ Variant InvokeByName(IDispatch* object, const wchar_t* name, WORD flags, std::ve
   UINT argError = 0;
   hr = object->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, flags, &params, propertyPut ? nullptr : result.get(),
                       &info, &argError);
+  // An object may leave the description to be filled in when someone asks for it.
+  if (hr == DISP_E_EXCEPTION && info.pfnDeferredFillIn) info.pfnDeferredFillIn(&info);
   // The strings of the exception are the caller's to free, whatever happens to the message.
   UniqueBstr source(info.bstrSource), description(info.bstrDescription), helpFile(info.bstrHelpFile);
   if (FAILED(hr)) throw ComError(hr, ComErrorMessage(hr, hr == DISP_E_EXCEPTION ? &info : nullptr));

@@ -28,7 +28,8 @@ class ComError : public std::runtime_error {
   HRESULT hr_;
 };
 
-// The EXCEPINFO description, else the system's text for hr, else "OLE error 800401F3".
+// The EXCEPINFO description, else the system's text for its scode (or hr), else "OLE error 800401F3"
+// with that code.
 std::string ComErrorMessage(HRESULT hr, const EXCEPINFO* info = nullptr);
 [[noreturn]] void ThrowComError(HRESULT hr, const EXCEPINFO* info = nullptr);
 

@@ -1,5 +1,7 @@
 // Runs the dispatcher's queue on the window thread: a message-only window woken by
-// PostMessageW (thread messages would be lost in modal loops).
+// PostMessageW (thread messages would be lost in modal loops). Posted messages are taken before
+// input and paint, so after a slice of dispatching a wake that finds input or paint waiting is
+// answered by a timer instead, which comes after them.
 #pragma once
 #ifndef _WIN32
 #error "Windows only"
@@ -7,6 +9,7 @@
 
 #include <windows.h>
 
+#include <chrono>
 #include <memory>
 
 #include "core/dispatcher.h"
@@ -21,7 +24,9 @@ class DispatcherWindow : public Window {
 
  private:
   LRESULT WndProc(UINT msg, WPARAM wp, LPARAM lp) override;
+  void Wake();
   std::shared_ptr<QueueDispatcher> dispatcher_;
+  std::chrono::steady_clock::time_point busySince_;  // when input and paint last had their turn
 };
 
 }  // namespace kestrane::win32

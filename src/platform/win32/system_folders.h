@@ -1,4 +1,5 @@
-// Folder listing (FindFirstFileExW) and the shell's deletion (SHFileOperationW) on Windows.
+// Folder listing (FindFirstFileExW), link removal through a handle on the link itself, and the
+// shell's deletion (SHFileOperationW) on Windows.
 #pragma once
 #ifndef _WIN32
 #error "Windows only"
@@ -19,6 +20,7 @@ class SystemFolders : public FolderService {
   bool List(const std::string& pattern, const std::function<void(const FolderEntry&)>& each) override;
   void DeleteContent(const std::string& folder, const std::string& mask) override;
   bool RemoveLink(const std::string& path, bool directory) override;
+  std::unique_ptr<FolderHold> Hold(const std::string& folder) override;
 
  private:
   std::function<HWND()> owner_;

@@ -22,9 +22,17 @@ ComApi ComApi::Multithreaded() {
 
 namespace {
 
+// A volume's Name is its drive letter or mount point path, or its volume GUID path \\?\Volume{...}\ when
+// it has neither.
+bool HasPath(const Variant& name) {
+  if (name.Type() != VT_BSTR) return false;
+  std::wstring_view text(name.get()->bstrVal ? name.get()->bstrVal : L"", ::SysStringLen(name.get()->bstrVal));
+  return !text.empty() && text.substr(0, 4) != L"\\\\?\\";
+}
+
 class WmiDiskQuery : public DiskQuery {
  public:
-  explicit WmiDiskQuery(ComApi api) : api_(std::move(api)) {}
+  WmiDiskQuery(ComApi api, WmiDisks disks) : api_(std::move(api)), volumes_(disks == WmiDisks::Volumes) {}
 
   ~WmiDiskQuery() override {
     DropObjects();
@@ -58,7 +66,7 @@ class WmiDiskQuery : public DiskQuery {
                             Variant::Int32(kWbemConnectFlagUseMaxWait)});
     service_ = VariantToDispatch(service);
     Variant result = Call(service_.Get(), L"ExecQuery",
-                          {Variant::Text(kFixedDiskQuery), Variant::Text(L"WQL"),
+                          {Variant::Text(volumes_ ? kFixedVolumeQuery : kFixedDiskQuery), Variant::Text(L"WQL"),
                            Variant::Int32(kWbemFlagForwardOnly)});
     result_ = VariantToDispatch(result);
     Variant newEnum = Call(result_.Get(), L"_NewEnum");
@@ -78,11 +86,12 @@ class WmiDiskQuery : public DiskQuery {
       // Any answer but S_OK, the end and an error alike, ends the list.
       if (enum_->Next(1, item.Reset(), &fetched) != S_OK) return std::nullopt;
       ComPtr<IDispatch> disk = VariantToDispatch(item);
+      if (volumes_ && !HasPath(Get(disk.Get(), L"Name"))) continue;
       if (Get(disk.Get(), L"FreeSpace").IsNull()) continue;
       DiskReading reading;
       reading.FreeSpace = VariantToInt64(Get(disk.Get(), L"FreeSpace"));
-      reading.Size = VariantToInt64(Get(disk.Get(), L"Size"));
-      reading.DeviceID = VariantToText(Get(disk.Get(), L"DeviceID"));
+      reading.Size = VariantToInt64(Get(disk.Get(), volumes_ ? L"Capacity" : L"Size"));
+      reading.DeviceID = VariantToText(Get(disk.Get(), volumes_ ? L"Name" : L"DeviceID"));
       return reading;
     }
   }
@@ -96,6 +105,7 @@ class WmiDiskQuery : public DiskQuery {
   }
 
   ComApi api_;
+  bool volumes_;
   int initialised_ = 0;
   ComPtr<IDispatch> locator_;
   ComPtr<IDispatch> service_;
@@ -105,6 +115,8 @@ class WmiDiskQuery : public DiskQuery {
 
 }  // namespace
 
-std::unique_ptr<DiskQuery> MakeWmiDiskQuery(ComApi api) { return std::make_unique<WmiDiskQuery>(std::move(api)); }
+std::unique_ptr<DiskQuery> MakeWmiDiskQuery(ComApi api, WmiDisks disks) {
+  return std::make_unique<WmiDiskQuery>(std::move(api), disks);
+}
 
 }  // namespace kestrane::win32

@@ -1,5 +1,5 @@
-// The check run's view of the server table, shared by every window that shows one: the form,
-// the command-line check and the tests' recording window. The rest of RunWindow is theirs.
+// The check run's writes into a server table, shared by every window that shows one: the form,
+// the command-line check and the tests' recording window.
 #pragma once
 
 #include <string>
@@ -9,9 +9,9 @@
 
 namespace kestrane {
 
-class TableRunWindow : public RunWindow {
+class ServerTableRun : public RunTable {
  public:
-  explicit TableRunWindow(ServerTable& table) : table_(table) {}
+  explicit ServerTableRun(ServerTable& table) : table_(table) {}
 
   void ClearResultColumns() override { table_.ClearFromColumn(kAlertColumn); }
   void SetRowCount(int count) override { table_.SetRowCount(count); }
@@ -19,10 +19,6 @@ class TableRunWindow : public RunWindow {
   RowMarks ReadRowMarks(int row) override {
     return {table_.Cell(kMarkerColumn, row), table_.Cell(kAlertColumn, row)};
   }
-
- protected:
-  ServerTable& Table() { return table_; }
-  const ServerTable& Table() const { return table_; }
 
  private:
   ServerTable& table_;
