@@ -35,6 +35,7 @@ inline constexpr int kLeft = 0x25, kUp = 0x26, kRight = 0x27, kDown = 0x28;
 class TStringGrid : public TControl {
  public:
   TStringGrid(std::string name, Rect bounds, int colCount, int defaultColWidth, int rowHeight);
+  void Accept(ControlVisitor& visitor) override { visitor.Visit(*this); }
 
   ServerTable& Table() { return table_; }
   const ServerTable& Table() const { return table_; }

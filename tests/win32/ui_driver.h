@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "platform/win32/form_frame.h"
+#include "platform/win32/message_loop.h"
 
 namespace kestrane::win32::testing {
 

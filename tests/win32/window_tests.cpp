@@ -5,20 +5,27 @@
 #include <memory>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
-#include "platform/win32/control_window.h"
+#include "platform/win32/button_window.h"
 #include "platform/win32/wide_text.h"
 #include "toolkit/control.h"
 
 namespace kestrane::win32 {
 namespace {
 
+const FrameLook& NoPictures() {
+  static const std::vector<RgbaImage> none;
+  static FrameLook look(none);
+  return look;
+}
+
 TEST(WindowTest, AWindowTheSystemRefusesIsAnErrorWithItsReason) {
   TButton button("Button1", Rect{0, 0, 75, 25}, "OK");
   const HWND noWindow = reinterpret_cast<HWND>(static_cast<INT_PTR>(0x7FFF0));
   ASSERT_FALSE(::IsWindow(noWindow));
   try {
-    ControlWindow peer(button, noWindow, 100);
+    PushButtonWindow peer(button, noWindow, 100, NoPictures());
     ADD_FAILURE() << "a control made under a parent that is no window";
   } catch (const std::runtime_error& e) {
     const std::string text = e.what();
@@ -33,7 +40,7 @@ TEST(WindowTest, AnObjectAndItsWindowGoTogether) {
   HWND parent = CreateWindowChecked(L"STATIC", WindowPlace{0, WS_POPUP, L"", 0, 0, 100, 100});
 
   // The object goes first: its window goes with it.
-  auto peer = std::make_unique<ControlWindow>(button, parent, 100);
+  std::unique_ptr<ControlWindow> peer = std::make_unique<PushButtonWindow>(button, parent, 100, NoPictures());
   HWND child = peer->Handle();
   ASSERT_TRUE(::IsWindow(child));
   peer.reset();
@@ -41,7 +48,7 @@ TEST(WindowTest, AnObjectAndItsWindowGoTogether) {
   EXPECT_EQ(button.Peer(), nullptr);
 
   // The window goes first (with its parent): the object lets it go.
-  peer = std::make_unique<ControlWindow>(button, parent, 100);
+  peer = std::make_unique<PushButtonWindow>(button, parent, 100, NoPictures());
   ::DestroyWindow(parent);
   EXPECT_EQ(peer->Handle(), nullptr);
 }

@@ -18,8 +18,12 @@ namespace kestrane::win32 {
 
 // A top-down 32-bit DIB section holding premultiplied BGRA words.
 UniqueBitmap MakeBitmap(int width, int height, const std::vector<std::uint32_t>& pixels);
+// A premultiplied alpha bitmap of the image.
+UniqueBitmap MakeAlphaBitmap(const RgbaImage& image);
 // Premultiplied alpha bitmaps of the images, for menus and the grid.
 std::vector<UniqueBitmap> MakeAlphaBitmaps(const std::vector<RgbaImage>& images);
+// A bitmap's width and height; zero for none.
+SIZE BitmapSize(HBITMAP bitmap);
 // The picture drawn grey, for a disabled button.
 RgbaImage Greyed(const RgbaImage& image);
 // The picture scaled by whole source pixels, so edges stay crisp.

@@ -34,9 +34,8 @@ void GdiCanvas::DrawFocusRect(const Rect& r) {
 void GdiCanvas::DrawImage(int x, int y, int index) {
   if (index < 0 || index >= static_cast<int>(images_.size()) || !images_[index]) return;
   // The pictures are at their own size, which is their size in logical pixels.
-  BITMAP info{};
-  if (!::GetObjectW(images_[index].get(), sizeof info, &info)) return;
-  DrawAlphaBitmap(dc_, S(x), S(y), S(info.bmWidth), S(info.bmHeight), images_[index].get());
+  const SIZE size = BitmapSize(images_[index].get());
+  DrawAlphaBitmap(dc_, S(x), S(y), S(size.cx), S(size.cy), images_[index].get());
 }
 
 }  // namespace kestrane::win32

@@ -8,17 +8,13 @@
 #include "toolkit/popup_menu.h"
 
 namespace kestrane::win32 {
-GridWindow::GridWindow(TStringGrid& grid, HWND parent, int id, std::function<GridLook()> look)
-    : grid_(grid), look_(std::move(look)) {
+GridWindow::GridWindow(TStringGrid& grid, HWND parent, int id, const FrameLook& look)
+    : ControlWindow(grid, look), grid_(grid) {
   WindowClass windowClass{L"TStringGrid", CS_DBLCLKS};
   windowClass.cursor = ::LoadCursorW(nullptr, IDC_ARROW);
   CreateCustom(windowClass, WindowPlace{WS_EX_CLIENTEDGE, WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | WS_HSCROLL,
                                         L"", 0, 0, 10, 10, parent, id});
   grid_.AttachPeer(this);
-}
-
-GridWindow::~GridWindow() {
-  if (grid_.Peer() == this) grid_.AttachPeer(nullptr);
 }
 
 void GridWindow::StateChanged() {
@@ -27,12 +23,10 @@ void GridWindow::StateChanged() {
   ::InvalidateRect(Handle(), nullptr, FALSE);
 }
 
-void GridWindow::Focus() {
-  if (Handle()) ::SetFocus(Handle());
-}
-
-void GridWindow::Invalidate() {
-  if (Handle()) ::InvalidateRect(Handle(), nullptr, FALSE);
+void GridWindow::LookChanged() {
+  if (!Handle()) return;
+  UpdateViewport();
+  StateChanged();
 }
 
 void GridWindow::UpdateViewport() {
@@ -51,17 +45,15 @@ void GridWindow::UpdateScrollBars() {
 }
 
 void GridWindow::Paint(HDC target) {
-  GridLook look = look_();
   RECT rc;
   ::GetClientRect(Handle(), &rc);
   UniqueDc dc(::CreateCompatibleDC(target));
   UniqueBitmap bmp(::CreateCompatibleBitmap(target, std::max<LONG>(1, rc.right), std::max<LONG>(1, rc.bottom)));
   SelectedObject intoBitmap(dc.get(), bmp.get());
   if (!intoBitmap) return;  // out of GDI resources: the window stays as it was
-  SelectedObject font(dc.get(), look.font);
+  SelectedObject font(dc.get(), Look().Font());
   ::FillRect(dc.get(), &rc, ::GetSysColorBrush(COLOR_WINDOW));
-  static const std::vector<UniqueBitmap> noPictures;
-  GdiCanvas canvas(dc.get(), look.dpi, look.pictures ? *look.pictures : noPictures);
+  GdiCanvas canvas(dc.get(), Dpi(), Look().GridPictures());
   grid_.PaintVisible(canvas);
   // Grid lines after every shown cell, in the gap CellRect leaves.
   UniquePen pen(::CreatePen(PS_SOLID, 1, ::GetSysColor(COLOR_BTNFACE)));
@@ -172,9 +164,6 @@ LRESULT GridWindow::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
       grid_.FocusLost();
       ::InvalidateRect(Handle(), nullptr, FALSE);
       return 0;
-    case WM_NCDESTROY:
-      if (grid_.Peer() == this) grid_.AttachPeer(nullptr);
-      break;
   }
   return Default(msg, wp, lp);
 }
