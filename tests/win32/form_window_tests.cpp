@@ -83,7 +83,7 @@ TEST_F(FormWindowTest, TheGridPaintsTheCurrentRowRedDisksAndTheMarker) {
       << "|" << (dialogs.shown.empty() ? "" : dialogs.shown[0]);
   form->StringGrid1.SetCell(0, 0, "  .");
 
-  GridPixels grid(H(form->StringGrid1));
+  ClientPixels grid(H(form->StringGrid1));
   constexpr std::uint32_t kGreen = 0xC0DCC0, kRed = 0xFF0000;
   EXPECT_EQ(grid.At(60, 2), kGreen);  // column 3, empty name: only the current row's colour
   // Column 4 starts after column 0 (25) and column 3 (100), each with a grid line.
@@ -94,7 +94,7 @@ TEST_F(FormWindowTest, TheGridPaintsTheCurrentRowRedDisksAndTheMarker) {
   EXPECT_EQ(grid.At(1, 1), kGreen);
 
   ::SetWindowTextW(H(form->Edit1), L"0");  // nothing is below 0: the text turns black at once
-  GridPixels black(H(form->StringGrid1));
+  ClientPixels black(H(form->StringGrid1));
   EXPECT_EQ(black.Count(127, 5, 227, 20, kRed), 0);
   EXPECT_GT(black.Count(127, 5, 227, 20, 0x000000), 20);
 }
