@@ -8,9 +8,9 @@
 #include "core/host_name.h"
 #include "core/list_file.h"
 #include "core/number_text.h"
-#include "core/server_list.h"
 #include "core/server_table.h"
 #include "core/size_text.h"
+#include "core/text_lines.h"
 #include "core/utf8_text.h"
 
 namespace kestrane {
@@ -100,7 +100,7 @@ bool AsksForNagios(const std::vector<std::string>& args) {
 std::vector<std::string> ListNames(const CheckOptions& options, const CheckEnvironment& env) {
   std::vector<std::string> names = options.names;
   for (const std::string& file : options.listFiles) {
-    std::vector<std::string> lines = SplitServerList(ListTextFromFile(env.readFile(file), env.ansi));
+    std::vector<std::string> lines = SplitLines(ListTextFromFile(env.readFile(file), env.ansi));
     names.insert(names.end(), lines.begin(), lines.end());
   }
   if (options.names.empty() && options.listFiles.empty()) names.push_back("");  // the local computer

@@ -117,10 +117,10 @@ void TrayIconWindow::ShowBalloon(const TrayBalloon& balloon) {
   CopyToField(data.szInfoTitle, std::size(data.szInfoTitle), balloon.title);
   CopyToField(data.szInfo, std::size(data.szInfo), balloon.text);
   data.uTimeout = static_cast<UINT>(balloon.seconds) * 1000;  // as far as the shell allows
-  data.dwInfoFlags = balloon.icon == BalloonIcon::Error     ? NIIF_ERROR
-                     : balloon.icon == BalloonIcon::Warning ? NIIF_WARNING
-                     : balloon.icon == BalloonIcon::Info    ? NIIF_INFO
-                                                            : NIIF_NONE;
+  data.dwInfoFlags = balloon.icon == TrayBalloon::Icon::Error     ? NIIF_ERROR
+                     : balloon.icon == TrayBalloon::Icon::Warning ? NIIF_WARNING
+                     : balloon.icon == TrayBalloon::Icon::Info    ? NIIF_INFO
+                                                                  : NIIF_NONE;
   ::Shell_NotifyIconW(NIM_MODIFY, &data);
 }
 
