@@ -15,10 +15,10 @@
 namespace kestrane {
 namespace {
 
-// The timer as the interval field sets it through the check core.
-class IntervalOf : public RefreshTimer {
+// The form's timer as the check core sets its interval from the interval field.
+class RefreshTimerOf : public RefreshTimer {
  public:
-  explicit IntervalOf(TTimer& timer) : timer_(timer) {}
+  explicit RefreshTimerOf(TTimer& timer) : timer_(timer) {}
   std::uint32_t Interval() const override { return timer_.Interval(); }
   void SetInterval(std::uint32_t ms) override { timer_.SetInterval(ms); }
 
@@ -26,7 +26,8 @@ class IntervalOf : public RefreshTimer {
   TTimer& timer_;
 };
 
-TrayBalloon::Icon TrayIcon(BalloonIcon icon) {
+// The check run's balloon icon as the tray icon shows it.
+TrayBalloon::Icon TrayBalloonIcon(BalloonIcon icon) {
   switch (icon) {
     case BalloonIcon::Info: return TrayBalloon::Icon::Info;
     case BalloonIcon::Warning: return TrayBalloon::Icon::Warning;
@@ -180,7 +181,7 @@ void TForm1::Edit1Change() {
 void TForm1::ComboBox1Change() { StringGrid1.Invalidate(); }
 
 void TForm1::Edit2Change() {
-  IntervalOf timer(Timer1);
+  RefreshTimerOf timer(Timer1);
   ApplyIntervalText(Edit2.Text(), timer);
 }
 
@@ -357,7 +358,7 @@ void TForm1::RunView::SetExcelEnabled(bool enabled) { form_.BtnExcel.SetEnabled(
 void TForm1::RunView::SetTrayImage(int index) { form_.CoolTrayIcon1.SetIconIndex(index); }
 void TForm1::RunView::SetTrayHint(std::string hint) { form_.CoolTrayIcon1.SetHint(std::move(hint)); }
 void TForm1::RunView::ShowBalloon(std::string title, std::string text, BalloonIcon icon, int seconds) {
-  form_.CoolTrayIcon1.ShowBalloon(TrayBalloon{std::move(title), std::move(text), TrayIcon(icon), seconds});
+  form_.CoolTrayIcon1.ShowBalloon(TrayBalloon{std::move(title), std::move(text), TrayBalloonIcon(icon), seconds});
 }
 void TForm1::RunView::ShowMessage(std::string text) { form_.services_.dialogs->Information(text); }
 void TForm1::RunView::FocusList() { form_.Memo2.SetFocus(); }
