@@ -19,7 +19,8 @@ std::string TempFile(const char* name) {
   return Narrow(folder) + name;
 }
 
-// Finds the open dialog of `thread`, types the path into it and presses Enter, as a user would.
+// Finds the open dialog of `thread`, types the path into it and presses Enter, as a user would:
+// without bringing it forward first, so a dialog that opens without the keyboard fails the test.
 std::thread TypeIntoOpenDialog(DWORD thread, const std::string& path, std::wstring* title, std::wstring* folder) {
   return testing::AnswerBox(thread, [=](const testing::SeenBox& box) {
     if (title) *title = box.caption;
@@ -29,7 +30,6 @@ std::thread TypeIntoOpenDialog(DWORD thread, const std::string& path, std::wstri
       ::SendMessageW(box.hwnd, CDM_GETFOLDERPATH, MAX_PATH, reinterpret_cast<LPARAM>(current));
       *folder = current;
     }
-    ::SetForegroundWindow(box.hwnd);
     std::vector<INPUT> in;
     for (wchar_t c : Widen(path)) {
       INPUT k{};
