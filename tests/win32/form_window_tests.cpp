@@ -3,6 +3,7 @@
 
 #include "form_fixture.h"
 #include "platform/win32/application_window.h"
+#include "platform/win32/message_boxes.h"
 
 namespace kestrane::win32 {
 namespace {
@@ -136,6 +137,36 @@ TEST(ApplicationWindowTest, CarriesTheTitleOwnsTheMainWindowAndMinimisesIt) {
   EXPECT_TRUE(::IsWindowVisible(window->Handle()));
   EXPECT_FALSE(::IsIconic(applicationWindow.Handle()));
   applicationWindow.SetMainWindow(nullptr);
+}
+
+// The start as the program makes it: its application window, real boxes, and an error while the
+// main form is made (here: no image set file), before the main window exists. Return from the
+// keyboard, with no click and nothing brought forward, closes the box.
+TEST(ApplicationWindowTest, AnErrorBoxAtStartTakesReturnFromTheKeyboard) {
+  // A main window closed earlier on this thread posted the end of the program; its WM_QUIT
+  // would end the box's modal loop at once.
+  MSG quit;
+  while (::PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
+  }
+  auto dispatcher = std::make_shared<QueueDispatcher>();
+  TApplication application(kApplicationTitle);
+  MessageBoxes boxes(kApplicationTitle);
+  ApplicationWindow applicationWindow(application);
+  const DWORD thread = ::GetCurrentThreadId();
+  bool closedByKey = false;
+  testing::SeenBox seen;
+  std::thread user = testing::AnswerBox(
+      thread,
+      [&](const testing::SeenBox& box) {
+        testing::PressFromHelper(VK_RETURN);
+        closedByKey = testing::WaitFor([&] { return !::IsWindow(box.hwnd); }, 5000);
+        if (!closedByKey) ::PostMessageW(box.hwnd, WM_CLOSE, 0, 0);  // the test goes on and fails
+      },
+      &seen);
+  TForm1 form(FormServices{dispatcher, &boxes, [] { return MakeWmiDiskQuery(); }, "no-such-file"});
+  user.join();
+  EXPECT_EQ(Narrow(seen.text).rfind("Cannot open file \"", 0), 0u) << Narrow(seen.text);
+  EXPECT_TRUE(closedByKey);
 }
 
 TEST_F(FormWindowTest, StartWithAnEmptyListAsks) {
