@@ -124,15 +124,30 @@ std::string UncheckedText(const std::vector<ServerResult>& results, const std::s
   return out;
 }
 
+// Why a run whose servers answered has nothing to judge, naming the patterns that left every disk out.
+std::string NoDiskMessage(const CheckOptions& options) {
+  std::vector<std::string> patterns;
+  for (const std::string& p : options.disks) patterns.push_back("--disk \"" + p + "\"");
+  for (const std::string& p : options.excludedDisks) patterns.push_back("--exclude-disk \"" + p + "\"");
+  if (patterns.empty()) {
+    return options.volumes ? "Серверы не сообщили ни одного фиксированного тома с путём"
+                           : "Серверы не сообщили ни одного фиксированного диска";
+  }
+  return std::string(options.volumes ? "Ни один том" : "Ни один диск") + " не выбран (" + Join(patterns, ", ") + ")";
+}
+
 }  // namespace
 
 CheckVerdict Judge(const std::vector<ServerResult>& results, const CheckOptions& options) {
   CheckVerdict verdict;
+  bool answered = false, judged = false;
   for (const ServerResult& r : results) {
     if (r.check.failed) {
       verdict.unchecked.push_back(r.name);
       continue;
     }
+    answered = true;
+    judged = judged || !r.check.disks.empty();
     for (std::size_t i = 0; i < r.check.disks.size(); ++i) {
       const DiskReading& disk = r.check.disks[i];
       const std::string fault = (r.name.empty() ? std::string() : r.name + " ") + r.cells[kFirstDiskColumn + i];
@@ -146,6 +161,11 @@ CheckVerdict Judge(const std::vector<ServerResult>& results, const CheckOptions&
   verdict.exitCode = !verdict.critical.empty() || !verdict.unchecked.empty() ? kExitCritical
                      : !verdict.warning.empty()                               ? kExitWarning
                                                                               : kExitOk;
+  // No disk to judge is no OK: a mistyped pattern would otherwise leave the monitoring blind.
+  if (answered && !judged) {
+    verdict.exitCode = kExitUnknown;
+    verdict.unknown = NoDiskMessage(options);
+  }
   return verdict;
 }
 
@@ -166,6 +186,7 @@ std::string NagiosText(const std::vector<ServerResult>& results, const CheckOpti
                        const CheckVerdict& verdict, const std::string& computerName) {
   static const char* const kStates[] = {"OK", "WARNING", "CRITICAL", "UNKNOWN"};
   std::vector<std::string> parts;
+  if (!verdict.unknown.empty()) parts.push_back(verdict.unknown);
   if (!verdict.critical.empty()) parts.push_back("ниже порога: " + Join(verdict.critical, ", "));
   if (!verdict.unchecked.empty()) {
     std::vector<std::string> names;
@@ -258,6 +279,7 @@ int CheckMain(const std::vector<std::string>& args, const CheckEnvironment& env,
   }
   // The plug-in output carries the reasons itself; beside a table or the exposition they are messages.
   if (options.format != OutputFormat::Nagios) err << UncheckedText(results, computerName);
+  if (!verdict.unknown.empty()) err << verdict.unknown << "\n";
   if (!options.output) {
     out << text;
     return verdict.exitCode;

@@ -172,8 +172,8 @@ TEST_F(CheckCommandTest, DiskPatternsChooseTheDisksBeforeTheStateIsDecided) {
   EXPECT_EQ(Run({"--disk", "c*", "srv1"}), kExitOk);
   EXPECT_EQ(out.str(), "\t\t\tsrv1\tC: 12,3 GB (24%)\nОповещение: нет\n");
   EXPECT_EQ(Run({"--disk", "?:", "--disk", "Z:", "srv1"}), kExitCritical);
-  EXPECT_EQ(Run({"--disk", "?", "srv1"}), kExitOk);  // no disk has a one-character name
-  EXPECT_EQ(out.str(), "\t\t\tsrv1\nОповещение: нет\n");
+  EXPECT_EQ(Run({"--disk", "C:\\", "srv1"}), kExitOk);  // a closing backslash the disk's name does not have
+  EXPECT_EQ(out.str(), "\t\t\tsrv1\tC: 12,3 GB (24%)\nОповещение: нет\n");
   // Volumes by their paths; "c:" matches C:\ as it matches C:.
   EXPECT_EQ(Run({"--volumes", "--format", "nagios", "srv1"}), kExitCritical);
   EXPECT_NE(out.str().find("'srv1 D:\\Mounts\\Data1\\ free'=734003200B;;2147483648:;0;53687091200"),
@@ -188,6 +188,22 @@ TEST_F(CheckCommandTest, DiskPatternsChooseTheDisksBeforeTheStateIsDecided) {
   // Four runs asked for logical disks, four for volumes.
   EXPECT_EQ(fleet->OpenedNames(), std::vector<std::string>(4, "srv1"));
   EXPECT_EQ(volumes->OpenedNames(), std::vector<std::string>(4, "srv1"));
+}
+
+TEST_F(CheckCommandTest, NoDiskLeftToJudgeIsUnknownNamingThePatterns) {
+  fleet->Set("bare", Server({}));
+  EXPECT_EQ(Run({"--disk", "?", "srv1"}), kExitUnknown);  // no disk has a one-character name
+  EXPECT_EQ(out.str(), "\t\t\tsrv1\nОповещение: нет\n");
+  EXPECT_EQ(err.str(), "Ни один диск не выбран (--disk \"?\")\n");
+  EXPECT_EQ(Run({"--format", "nagios", "--disk", "C:", "--exclude-disk", "*", "srv1", "dead"}), kExitUnknown);
+  EXPECT_EQ(out.str(),
+            "DISKFREE UNKNOWN - Ни один диск не выбран (--disk \"C:\", --exclude-disk \"*\"); не проверены: dead\n"
+            "dead: не удалось проверить (The RPC server is unavailable)\n");
+  EXPECT_EQ(Run({"--format", "nagios", "bare"}), kExitUnknown);
+  EXPECT_EQ(out.str(), "DISKFREE UNKNOWN - Серверы не сообщили ни одного фиксированного диска\n");
+  // A disk of one server is enough; a list that nobody answered is the dead servers' CRITICAL.
+  EXPECT_EQ(Run({"bare", "srv2"}), kExitOk);
+  EXPECT_EQ(Run({"--disk", "?", "dead"}), kExitCritical);
 }
 
 TEST_F(CheckCommandTest, NagiosGivesAStatusLinePerformanceDataAndTheServersNotChecked) {

@@ -121,7 +121,14 @@ fi
 check "--disk C:" 0 "^DISKFREE OK - дисков: 1, [^|]*\\| '[^']+ C: free'=[0-9]+B;;[0-9]+:;0;[0-9]+\n\$" --format nagios --disk C:
 check "--exclude-disk Z:" 0 "^DISKFREE OK - [^|]*\\| '[^']+ C: free'=[0-9]+B;;[0-9]+:;0;[0-9]+\n\$" --format nagios \
   --exclude-disk Z:
-check "--volumes" 0 "^DISKFREE OK - " --format nagios --volumes
+check "--disk 'C:\\' selects the logical disk C:" 0 "^DISKFREE OK - дисков: 1, [^|]*\\| '[^']+ C: free'=" --format nagios \
+  --disk 'C:\'
+check "--exclude-disk '*' leaves nothing to judge: UNKNOWN" 3 \
+  '^DISKFREE UNKNOWN - Ни один диск не выбран \(--exclude-disk "\*"\)\n$' --format nagios --exclude-disk '*'
+# Wine's Win32_Volume has no rows: the volume query answers without failing (no server "не проверены"),
+# and a run that finds nothing to judge says UNKNOWN, never OK.
+check "--volumes, no volume under Wine: UNKNOWN" 3 \
+  '^DISKFREE UNKNOWN - Серверы не сообщили ни одного фиксированного тома с путём\n$' --format nagios --volumes
 check "a name that is not a host name" 3 EMPTY "srv02 /t 0"
 grep -q "«srv02 /t 0» не является именем сервера" "$work/err" || { echo "FAILED the message names it"; failures=$((failures + 1)); }
 check "one server under two spellings" 2 '^\t\t\tno-such-host\tНедоступно\nОповещение: нет\n$' no-such-host NO-SUCH-HOST
