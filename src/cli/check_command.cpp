@@ -124,6 +124,26 @@ std::string UncheckedText(const std::vector<ServerResult>& results, const std::s
   return out;
 }
 
+// Whether the check completed, for an alert on the exposition itself: a failed run's file says 0.
+std::string SuccessGauge(bool completed) {
+  return std::string("# HELP kestrane_check_success Whether the check completed (1) or ended UNKNOWN (0).\n"
+                     "# TYPE kestrane_check_success gauge\n"
+                     "kestrane_check_success ") +
+         (completed ? "1" : "0") + "\n";
+}
+
+// What an UNKNOWN run gives its consumer once the format and the output are known: the plug-in's
+// status line, or an exposition holding only the failed check, which replaces the last good file so
+// that a collector stops serving its old values. A table has no such form.
+std::string UnknownRunText(OutputFormat format, const std::string& message) {
+  switch (format) {
+    case OutputFormat::Nagios: return "DISKFREE UNKNOWN - " + message + "\n";
+    case OutputFormat::Prometheus: return SuccessGauge(false);
+    case OutputFormat::Table: break;
+  }
+  return "";
+}
+
 // Why a run whose servers answered has nothing to judge, naming the patterns that left every disk out.
 std::string NoDiskMessage(const CheckOptions& options) {
   std::vector<std::string> patterns;
@@ -240,25 +260,46 @@ std::string PrometheusText(const std::vector<ServerResult>& results, double dura
   out += "# HELP kestrane_check_duration_seconds How long the check took.\n";
   out += "# TYPE kestrane_check_duration_seconds gauge\n";
   out += std::string("kestrane_check_duration_seconds ") + duration + "\n";
-  return out;
+  return out + SuccessGauge(true);
 }
 
 int CheckMain(const std::vector<std::string>& args, const CheckEnvironment& env, std::ostream& out, std::ostream& err) {
   CheckOptions options;
-  std::vector<std::string> names;
   try {
     options = ParseCheckArguments(args);
-    if (options.help) {
-      out << kCheckUsage;
-      return kExitOk;
+  } catch (const std::exception& e) {
+    // Arguments that cannot be read name no output to write into: said where the monitoring reads it.
+    if (AsksForNagios(args)) out << "DISKFREE UNKNOWN - " << e.what() << "\n";
+    err << e.what() << "\n" << kCheckUsage;
+    return kExitUnknown;
+  }
+  if (options.help) {
+    out << kCheckUsage;
+    return kExitOk;
+  }
+  // The result, whatever the state, to standard output or whole into the --output file.
+  auto deliver = [&](const std::string& text, int exitCode) {
+    if (!options.output) {
+      out << text;
+      return exitCode;
     }
+    if (text.empty()) return exitCode;  // an UNKNOWN run has no table: the file stays as it was
+    try {
+      env.writeFile(*options.output, text);
+    } catch (const std::exception& e) {
+      err << e.what() << "\n";
+      return kExitUnknown;
+    }
+    return exitCode;
+  };
+  std::vector<std::string> names;
+  try {
     names = ListNames(options, env);
   } catch (const std::exception& e) {
-    // A bad argument or an unreadable list: UNKNOWN, said where the monitoring reads it.
-    if (AsksForNagios(args)) out << "DISKFREE UNKNOWN - " << e.what() << "\n";
+    // A name that is not a host name or an unreadable list.
     err << e.what() << "\n";
     if (dynamic_cast<const UsageError*>(&e)) err << kCheckUsage;
-    return kExitUnknown;
+    return deliver(UnknownRunText(options.format, e.what()), kExitUnknown);
   }
   const double started = env.seconds();
   // The cells and their alert flags as the window would show them; the state from the exact figures.
@@ -275,22 +316,15 @@ int CheckMain(const std::vector<std::string>& args, const CheckEnvironment& env,
   switch (options.format) {
     case OutputFormat::Table: text = TableText(results); break;
     case OutputFormat::Nagios: text = NagiosText(results, options, verdict, computerName); break;
-    case OutputFormat::Prometheus: text = PrometheusText(results, duration, computerName); break;
+    case OutputFormat::Prometheus:
+      text = verdict.unknown.empty() ? PrometheusText(results, duration, computerName)
+                                     : UnknownRunText(options.format, verdict.unknown);
+      break;
   }
   // The plug-in output carries the reasons itself; beside a table or the exposition they are messages.
   if (options.format != OutputFormat::Nagios) err << UncheckedText(results, computerName);
   if (!verdict.unknown.empty()) err << verdict.unknown << "\n";
-  if (!options.output) {
-    out << text;
-    return verdict.exitCode;
-  }
-  try {
-    env.writeFile(*options.output, text);
-  } catch (const std::exception& e) {
-    err << e.what() << "\n";
-    return kExitUnknown;
-  }
-  return verdict.exitCode;
+  return deliver(text, verdict.exitCode);
 }
 
 }  // namespace kestrane

@@ -248,7 +248,10 @@ TEST_F(CheckCommandTest, PrometheusGivesGaugesWithEscapedLabels) {
             "kestrane_server_up{server=\"dead\"} 0\n"
             "# HELP kestrane_check_duration_seconds How long the check took.\n"
             "# TYPE kestrane_check_duration_seconds gauge\n"
-            "kestrane_check_duration_seconds 1.250\n");
+            "kestrane_check_duration_seconds 1.250\n"
+            "# HELP kestrane_check_success Whether the check completed (1) or ended UNKNOWN (0).\n"
+            "# TYPE kestrane_check_success gauge\n"
+            "kestrane_check_success 1\n");
   EXPECT_EQ(err.str(), "dead: не удалось проверить (The RPC server is unavailable)\n");
 }
 
@@ -259,6 +262,24 @@ TEST_F(CheckCommandTest, OutputGoesWholeIntoTheFileAndNothingToTheConsole) {
   const std::string& text = written["/var/lib/node/kestrane.prom"];
   EXPECT_EQ(text.rfind("# HELP kestrane_disk_free_bytes", 0), 0u);
   EXPECT_EQ(text.back(), '\n');
+  // A run that ends UNKNOWN replaces the last good exposition: a collector must not go on serving it.
+  const std::string failed =
+      "# HELP kestrane_check_success Whether the check completed (1) or ended UNKNOWN (0).\n"
+      "# TYPE kestrane_check_success gauge\n"
+      "kestrane_check_success 0\n";
+  files["bad.txt"] = "srv2\r\nsrv 2\r\n";
+  for (std::vector<std::string> cause : {std::vector<std::string>{"srv02 /t 0"}, {"--list", "missing.txt"},
+                                         {"--list", "bad.txt"}, {"--exclude-disk", "*", "srv2"}}) {
+    written.clear();
+    cause.insert(cause.begin(), {"--format", "prometheus", "--output", "k.prom"});
+    EXPECT_EQ(Run(cause), kExitUnknown) << cause.back();
+    EXPECT_EQ(written["k.prom"], failed) << cause.back();
+    EXPECT_EQ(out.str(), "");
+  }
+  // Arguments that cannot be read name no file to write, and nothing is written.
+  written.clear();
+  EXPECT_EQ(Run({"--format", "prometheus", "--output", "k.prom", "--parallel", "0", "srv2"}), kExitUnknown);
+  EXPECT_TRUE(written.empty());
   env.writeFile = [](const std::string& path, const std::string&) {
     throw std::runtime_error("Cannot create file \"" + path + "\". Access is denied");
   };

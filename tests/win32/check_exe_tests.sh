@@ -38,7 +38,8 @@ check "percent threshold" 0 'Оповещение: нет' --threshold 1%
 check "bad combination" 3 EMPTY --threshold 10% --unit GB
 prom="$work/kestrane.prom"
 check "prometheus into a file" 0 EMPTY --format prometheus --output "Z:${prom//\//\\}" ""
-if ! grep -q '^kestrane_server_up{server="[^"]*"} 1$' "$prom" || [ "$(tail -c1 "$prom" | od -An -c | tr -d ' ')" != '\n' ] ||
+if ! grep -q '^kestrane_server_up{server="[^"]*"} 1$' "$prom" || ! grep -qx 'kestrane_check_success 1' "$prom" ||
+   [ "$(tail -c1 "$prom" | od -An -c | tr -d ' ')" != '\n' ] ||
    [ -n "$(ls "$work" | grep -v -E '^(kestrane.prom|err|last)$')" ]; then
   echo "FAILED prometheus file"; cat "$prom"; ls "$work"; failures=$((failures + 1))
 else
@@ -63,6 +64,15 @@ if ! promtool check metrics <"$prom" >"$work/promtool" 2>&1; then
   echo "FAILED promtool check metrics"; cat "$work/promtool"; failures=$((failures + 1))
 else
   echo "ok promtool check metrics"
+fi
+# An UNKNOWN run replaces the last good exposition with one that says only that the check failed.
+failed="$work/failed.prom"
+cp "$prom" "$failed"
+check "prometheus, a name that is not a host name" 3 EMPTY --format prometheus --output "Z:${failed//\//\\}" "srv02 /t 0"
+if [ "$(grep -v '^#' "$failed")" != "kestrane_check_success 0" ] || ! promtool check metrics <"$failed" >"$work/promtool" 2>&1; then
+  echo "FAILED the UNKNOWN run's exposition"; cat "$failed" "$work/promtool"; failures=$((failures + 1))
+else
+  echo "ok the UNKNOWN run's exposition replaced the good one and promtool reads it"
 fi
 # Thresholds a hair below and above C:'s free space, in bytes (MB with nine decimals, within a
 # thousandth of a byte) and in percent of its size. Free space moves while other programs write: a
