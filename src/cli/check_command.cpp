@@ -100,8 +100,11 @@ bool AsksForNagios(const std::vector<std::string>& args) {
 std::vector<std::string> ListNames(const CheckOptions& options, const CheckEnvironment& env) {
   std::vector<std::string> names = options.names;
   for (const std::string& file : options.listFiles) {
-    std::vector<std::string> lines = SplitServerList(ListTextFromFile(env.readFile(file), env.ansi));
-    names.insert(names.end(), lines.begin(), lines.end());
+    // A file names servers only: its blank lines are spacing, never the local computer.
+    for (const std::string& line : SplitServerList(ListTextFromFile(env.readFile(file), env.ansi))) {
+      std::string_view name = TrimBlanks(line);
+      if (!name.empty()) names.emplace_back(name);
+    }
   }
   if (options.names.empty() && options.listFiles.empty()) names.push_back("");  // the local computer
   if (names.empty()) throw UsageError("В списке нет ни одного сервера.");

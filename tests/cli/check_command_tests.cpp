@@ -304,12 +304,16 @@ TEST(AtomicWrite, TheFileIsReplacedWholeAndNoTemporaryStays) {
 
 TEST_F(CheckCommandTest, ListFilesAddTheirNamesAfterThoseOfTheCommandLine) {
   files["servers.txt"] = std::string("\xFF\xFE" "s\0r\0v\0" "1\0\r\0\n\0", 14);  // UTF-16 with its mark
-  files["more.txt"] = "srv2\r\n";
+  // Blank lines are no local computer; blanks around a name are no part of it.
+  files["more.txt"] = "\r\n \t\r\n  srv2\t\r\n\r\n";
   EXPECT_EQ(Run({"--list", "servers.txt", "dead", "--list", "more.txt"}), kExitCritical);
   EXPECT_EQ(fleet->OpenedNames(), (std::vector<std::string>{"dead", "srv1", "srv2"}));
   files["empty.txt"] = "";
-  EXPECT_EQ(Run({"--list", "empty.txt"}), kExitUnknown);
-  EXPECT_EQ(err.str().rfind("В списке нет ни одного сервера.", 0), 0u);
+  files["blank.txt"] = "\r\n  \r\n";
+  for (const char* file : {"empty.txt", "blank.txt"}) {
+    EXPECT_EQ(Run({"--list", file}), kExitUnknown) << file;
+    EXPECT_EQ(err.str().rfind("В списке нет ни одного сервера.", 0), 0u) << file;
+  }
   EXPECT_EQ(Run({"--list", "missing.txt"}), kExitUnknown);
   EXPECT_EQ(err.str(), "Cannot open file \"missing.txt\". No such file\n");
 }

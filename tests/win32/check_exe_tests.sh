@@ -45,9 +45,10 @@ if ! grep -q '^kestrane_server_up{server="[^"]*"} 1$' "$prom" || ! grep -qx 'kes
 else
   echo "ok prometheus file written whole"
 fi
-# A list exported by Windows PowerShell: UTF-16 LE with its mark; an empty line is the local computer.
-printf '\xff\xfe\r\x00\n\x00n\x00o\x00-\x00s\x00u\x00c\x00h\x00-\x00h\x00o\x00s\x00t\x00\r\x00\n\x00' >"$work/list.txt"
-check "UTF-16 list file" 2 '^\t\t\t\tC: [^\n]*\n\t\t\tno-such-host\tНедоступно\n' --list "Z:${work//\//\\}\\list.txt"
+# A list exported by Windows PowerShell: UTF-16 LE with its mark; a blank line is no server (never
+# the local computer), and the blanks around a name are no part of it.
+printf '\xff\xfe\r\x00\n\x00 \x00n\x00o\x00-\x00s\x00u\x00c\x00h\x00-\x00h\x00o\x00s\x00t\x00\t\x00\r\x00\n\x00' >"$work/list.txt"
+check "UTF-16 list file" 2 '^\t\t\tno-such-host\tНедоступно\nОповещение: нет\n$' --list "Z:${work//\//\\}\\list.txt"
 names=()
 for i in $(seq 1 20); do if [ $((i % 3)) = 0 ]; then names+=("dead$i"); else names+=(""); fi; done
 check "twenty, one at a time" 2 'Оповещение' "${names[@]}"
