@@ -45,6 +45,21 @@ if ! grep -q '^kestrane_server_up{server="[^"]*"} 1$' "$prom" || ! grep -qx 'kes
 else
   echo "ok prometheus file written whole"
 fi
+# A write that fails leaves the last file as it was and nothing beside it: a file size limit of 0
+# stands in for a full disk. The wineserver must be running already, as one started under the
+# limit could not work (started here, it ends ten seconds after its last client).
+full="$work/full"
+mkdir "$full"
+printf 'old\n' >"$full/k.prom"
+(source "$tools/wine-env" && wineserver -p10) </dev/null >/dev/null 2>&1
+out=$( (trap '' XFSZ; ulimit -f 0; "$tools/wine-run" "$exe" --format prometheus --output "Z:${full//\//\\}\\k.prom" "") 2>&1)
+code=$?
+if [ "$code" != 3 ] || ! grep -q '^Cannot create file ".*k.prom"\. ' <<<"$out" || [ "$(cat "$full/k.prom")" != old ] ||
+   [ "$(ls "$full")" != k.prom ]; then
+  echo "FAILED a write that fails: exit $code (expected 3)"; echo "$out"; ls -l "$full"; failures=$((failures + 1))
+else
+  echo "ok a write that fails keeps the last file and leaves no temporary: $(grep '^Cannot' <<<"$out")"
+fi
 # A list exported by Windows PowerShell: UTF-16 LE with its mark; a blank line is no server (never
 # the local computer), and the blanks around a name are no part of it.
 printf '\xff\xfe\r\x00\n\x00 \x00n\x00o\x00-\x00s\x00u\x00c\x00h\x00-\x00h\x00o\x00s\x00t\x00\t\x00\r\x00\n\x00' >"$work/list.txt"
