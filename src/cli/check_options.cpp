@@ -136,6 +136,14 @@ CheckOptions ParseCheckArguments(const std::vector<std::string>& args) {
     if (!known) throw UsageError("Неизвестный параметр: " + arg + ".");
     if (i + 1 >= args.size()) throw UsageError("После " + arg + " нужно значение.");
     const std::string& value = args[++i];
+    // A forgotten value would take the next option as a file name or a pattern.
+    const bool takesName = arg == "--output" || arg == "--list" || arg == "--disk" || arg == "--exclude-disk";
+    if (takesName && value.rfind("--", 0) == 0) {
+      const bool file = arg == "--output" || arg == "--list";
+      throw UsageError("После " + arg + (file ? " нужно имя файла" : " нужен образец имени диска") +
+                       ", а не параметр \"" + value + "\"" +
+                       (file ? " (файл с таким именем: .\\" + value + ")." : "."));
+    }
     if (arg == "--threshold") {
       options.threshold = ParseThreshold(arg, value);
     } else if (arg == "--warning") {
