@@ -64,9 +64,12 @@ std::string ServerLabel(const std::string& name, const std::string& computerName
   return name.empty() ? computerName : name;
 }
 
+// A quoted label may hold any character but '=', which ends the label for every parser of
+// performance data (a mount folder "D:\Mounts\a=b\" would cut it), so '=' becomes '_'; a quote is
+// doubled, as the plug-in guidelines allow.
 std::string PerfLabel(const std::string& text) {
   std::string out = "'";
-  for (char c : text) out += c == '\'' ? std::string("''") : std::string(1, c);
+  for (char c : text) out += c == '\'' ? std::string("''") : c == '=' ? std::string("_") : std::string(1, c);
   return out + "'";
 }
 

@@ -207,15 +207,15 @@ TEST_F(CheckCommandTest, NoDiskLeftToJudgeIsUnknownNamingThePatterns) {
 }
 
 TEST_F(CheckCommandTest, NagiosGivesAStatusLinePerformanceDataAndTheServersNotChecked) {
-  fleet->Set("srv3", Server({{"D:\\it's\\", 3 * kGiB, 10 * kGiB}}));
+  fleet->Set("srv3", Server({{"D:\\it's=\\", 3 * kGiB, 10 * kGiB}}));
   EXPECT_EQ(Run({"--format", "nagios", "--warning", "5", "srv1", "", "srv3", "dead"}), kExitCritical);
   EXPECT_EQ(out.str(),
             "DISKFREE CRITICAL - ниже порога: srv1 D: 700 MB (1%); не проверены: dead; "
-            "ниже предупреждения: srv3 D:\\it's\\ 3,0 GB (30%) | "
+            "ниже предупреждения: srv3 D:\\it's=\\ 3,0 GB (30%) | "
             "'srv1 C: free'=13207024435B;5368709120:;2147483648:;0;53687091200 "
             "'srv1 D: free'=734003200B;5368709120:;2147483648:;0;53687091200 "
             "'HOST C: free'=42949672960B;5368709120:;2147483648:;0;107374182400 "
-            "'srv3 D:\\it''s\\ free'=3221225472B;5368709120:;2147483648:;0;10737418240\n"
+            "'srv3 D:\\it''s_\\ free'=3221225472B;5368709120:;2147483648:;0;10737418240\n"
             "dead: не удалось проверить (The RPC server is unavailable)\n");
   EXPECT_EQ(Run({"--format", "nagios", "--threshold", "10%", "srv2"}), kExitOk);
   EXPECT_EQ(out.str(),
