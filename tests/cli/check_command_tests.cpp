@@ -220,6 +220,10 @@ TEST_F(CheckCommandTest, NagiosGivesAStatusLinePerformanceDataAndTheServersNotCh
   EXPECT_EQ(Run({"--format", "nagios", "--threshold", "10%", "srv2"}), kExitOk);
   EXPECT_EQ(out.str(),
             "DISKFREE OK - дисков: 1, серверов: 1 | 'srv2 C: free'=53687091200B;;10737418240:;0;107374182400\n");
+  // A disk that reports the size 0 fails its server, and the reason names the disk.
+  fleet->Set("zero", Server({{"C:", 0, 0}}));
+  EXPECT_EQ(Run({"--format", "nagios", "zero"}), kExitCritical);
+  EXPECT_EQ(out.str(), "DISKFREE CRITICAL - не проверены: zero\nzero: не удалось проверить (C:: Division by zero)\n");
   EXPECT_EQ(Run({"--format", "nagios", "--unit", "TB"}), kExitUnknown);
   EXPECT_EQ(out.str(), "DISKFREE UNKNOWN - Единица порога должна быть MB или GB, а не \"TB\".\n");
 }
