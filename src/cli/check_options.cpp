@@ -15,7 +15,8 @@ const char kCheckUsage[] =
     "компьютера. Дробные числа пишутся с запятой или точкой: 1,5 или 1.5.\n"
     "\n"
     "  --threshold T        критический порог: число в единицах --unit или доля свободного места\n"
-    "                       в процентах (10%); по умолчанию 2 GB\n"
+    "                       в процентах (10%); по умолчанию 2 в единицах --unit: 2 GB,\n"
+    "                       а с --unit MB - 2 MB\n"
     "  --warning T          порог предупреждения, в тех же единицах, что и --threshold, не ниже его\n"
     "  --unit MB|GB         единица порогов: MB = 1 048 576 байт, GB = 1 073 741 824 байт;\n"
     "                       к порогам в процентах не применяется\n"
@@ -32,7 +33,8 @@ const char kCheckUsage[] =
     "  --volumes            тома вместо логических дисков, с точками подключения (D:\\Mounts\\Data1\\);\n"
     "                       тома без пути не проверяются\n"
     "  --parallel N         проверять до N серверов одновременно (1-64, по умолчанию 1)\n"
-    "  --timeout SECONDS    срок на один сервер; не ответивший вовремя считается недоступным\n"
+    "  --timeout SECONDS    срок на один сервер, до 86400 секунд; не ответивший вовремя считается\n"
+    "                       недоступным\n"
     "  --help               эта справка\n"
     "  --                   дальше только имена\n"
     "\n"
@@ -44,6 +46,7 @@ const char kCheckUsage[] =
 namespace {
 
 constexpr int kMostDecimals = 9;
+constexpr int kLongestTimeout = 86400;  // seconds
 
 // Reads the number exactly: digits with at most one decimal mark, the comma or the point, as a
 // script writer types it. No sign, no exponent, at most nine decimals that count.
@@ -181,8 +184,9 @@ CheckOptions ParseCheckArguments(const std::vector<std::string>& args) {
       } catch (const ConversionError&) {
         seconds = -1;
       }
-      if (!(seconds > 0) || seconds > 86400) {
-        throw UsageError("Значение --timeout должно быть числом секунд больше нуля, а не \"" + value + "\".");
+      if (!(seconds > 0) || seconds > kLongestTimeout) {
+        throw UsageError("Значение --timeout должно быть числом секунд больше нуля и не больше " +
+                         std::to_string(kLongestTimeout) + " (сутки), а не \"" + value + "\".");
       }
       options.timeout = std::chrono::milliseconds(static_cast<std::int64_t>(std::ceil(seconds * 1000)));
     }
