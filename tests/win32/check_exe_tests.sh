@@ -4,6 +4,7 @@
 # disk patterns and volumes; the output read by real consumers (promtool, Monitoring::Plugin).
 set -uo pipefail
 exe=$1
+dos_device=$2
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 tools=$(cd "$(dirname "$0")/../../tools" && pwd)
@@ -90,57 +91,109 @@ if [ "$(grep -v '^#' "$failed")" != "kestrane_check_success 0" ] || ! promtool c
 else
   echo "ok the UNKNOWN run's exposition replaced the good one and promtool reads it"
 fi
-# Thresholds a hair below and above C:'s free space, in bytes (MB with nine decimals, within a
-# thousandth of a byte) and in percent of its size. Free space moves while other programs write: a
-# run must land on its side while the free space it reports is still the one measured, and whatever
-# it reports, its exit code must be the state its performance data give, as Monitoring::Plugin
-# judges them.
+# Thresholds a hair below and above a disk's free space, in bytes (MB with nine decimals, within a
+# thousandth of a byte) and in percent of its size: every run must land on its side, and its exit
+# code must be the state its performance data give, as Monitoring::Plugin judges them. The free
+# space must hold still from the measuring run to the last: as root the test mounts a small tmpfs
+# that nothing else writes to and gives it a drive letter of the Wine session for these runs;
+# otherwise it measures C: and, when C:'s free space moved under a round, measures again. A round
+# that nobody could verify fails the test.
 plugin_lines="$work/plugin"
 : >"$plugin_lines"
-nagios() {  # nagios ARGS...: one run, its exit code and status line kept for the consumer
-  local out code
-  out=$("$tools/wine-run" "$exe" --format nagios --disk C: "$@" 2>/dev/null)
+nagios() {  # nagios DISK ARGS...: one run on that disk, its exit code and status line kept for the consumer
+  local disk=$1 out code
+  shift
+  out=$("$tools/wine-run" "$exe" --format nagios --disk "$disk" "$@" 2>/dev/null)
   code=$?
   printf '%s\t%s\n' "$code" "$(head -n1 <<<"$out")" >>"$plugin_lines"
   printf '%s' "$out"
 }
-perf=$(nagios) && perf=$(grep -oP "C: free'=\K[0-9]+B;;[0-9]+:;0;[0-9]+" <<<"$perf")
-free=${perf%%B*}
-size=${perf##*;}
-if [ -z "$free" ] || [ -z "$size" ]; then
-  echo "FAILED no performance data for C:"; failures=$((failures + 1))
-else
+moved=0
+side() {  # side DISK FREE EXPECTED-CODE ARGS...: one run; counts it in `moved` if DISK's free space moved
+  local disk=$1 free=$2 expected=$3 code status
+  shift 3
+  nagios "$disk" "$@" >/dev/null
+  IFS=$'\t' read -r code status < <(tail -n1 "$plugin_lines")
+  if ! grep -q "$disk free'=${free}B;" <<<"$status"; then
+    moved=$((moved + 1))
+  elif [ "$code" != "$expected" ]; then
+    echo "FAILED $disk $*: exit $code (expected $expected): $status"; failures=$((failures + 1))
+  fi
+}
+hair_round() {  # hair_round DISK: the eight runs around DISK's free space; 0 verified, 1 failed, 2 it moved
+  local disk=$1 perf free size mbBelow mbAbove pctBelow pctAbove before=$failures
+  perf=$(nagios "$disk") && perf=$(grep -oP "$disk free'=\K[0-9]+B;;[0-9]+:;0;[0-9]+" <<<"$perf")
+  free=${perf%%B*}
+  size=${perf##*;}
+  if [ -z "$free" ] || [ -z "$size" ]; then
+    echo "FAILED no performance data for $disk"; failures=$((failures + 1))
+    return 1
+  fi
   read -r mbBelow mbAbove pctBelow pctAbove < <(perl -Mbigint -e '
     my ($f, $s) = @ARGV; my $e = 10**9;
     my $mb = sub { my $b = shift; my $n = $b * $e / 1048576; my $w = $n / $e; sprintf("%s.%09s", $w, $n - $w * $e) };
     my $pc = sub { my $n = shift; my $w = $n / $e; sprintf("%s.%09s", $w, $n - $w * $e) };
     my $p = $f * 100 * $e / $s;
     print join(" ", $mb->($f), $mb->($f + 2), $pc->($p), $pc->($p + 3)), "\n"' "$free" "$size")
-  echo "C: $free bytes free of $size: thresholds $mbBelow / $mbAbove MB, $pctBelow% / $pctAbove%"
-  side() {  # side EXPECTED-CODE ARGS...: the code a run must give while C:'s free space stays as measured
-    local expected=$1
-    shift
-    nagios "$@" >/dev/null
-    local code status
-    IFS=$'\t' read -r code status < <(tail -n1 "$plugin_lines")
-    if grep -q "C: free'=${free}B;" <<<"$status" && [ "$code" != "$expected" ]; then
-      echo "FAILED $*: exit $code (expected $expected): $status"; failures=$((failures + 1))
-    fi
-  }
-  side 0 --unit MB --threshold "$mbBelow"
-  side 2 --unit MB --threshold "$mbAbove"
-  side 0 --unit MB --threshold 1 --warning "$mbBelow"
-  side 1 --unit MB --threshold 1 --warning "$mbAbove"
-  side 0 --threshold "$pctBelow%"
-  side 2 --threshold "$pctAbove%"
-  side 0 --threshold 1% --warning "$pctBelow%"
-  side 1 --threshold 1% --warning "$pctAbove%"
-  nagios --threshold 1.5 >/dev/null
-  if ! perl "$(dirname "$0")/../cli/plugin_state.pl" <"$plugin_lines" >"$work/consumer"; then
-    echo "FAILED the plug-in consumer disagrees"; cat "$work/consumer"; failures=$((failures + 1))
-  else
-    echo "ok $(cat "$work/consumer")"; cut -f1 "$plugin_lines" | tr '\n' ' '; echo
+  echo "$disk has $free bytes free of $size: thresholds $mbBelow / $mbAbove MB, $pctBelow% / $pctAbove%"
+  moved=0
+  side "$disk" "$free" 0 --unit MB --threshold "$mbBelow"
+  side "$disk" "$free" 2 --unit MB --threshold "$mbAbove"
+  side "$disk" "$free" 0 --unit MB --threshold 0 --warning "$mbBelow"
+  side "$disk" "$free" 1 --unit MB --threshold 0 --warning "$mbAbove"
+  side "$disk" "$free" 0 --threshold "$pctBelow%"
+  side "$disk" "$free" 2 --threshold "$pctAbove%"
+  side "$disk" "$free" 0 --threshold 0% --warning "$pctBelow%"
+  side "$disk" "$free" 1 --threshold 0% --warning "$pctAbove%"
+  [ "$failures" = "$before" ] || return 1
+  [ "$moved" = 0 ] || { echo "$disk: the free space moved during $moved of 8 runs"; return 2; }
+  return 0
+}
+quiet="$work/quiet" quiet_link="" quiet_drive="" quiet_target=""
+forget_quiet_drive() {  # takes the drive letter back and unmounts the tmpfs; also on the way out
+  if [ -n "$quiet_drive" ]; then
+    "$tools/wine-run" "$dos_device" remove "$quiet_drive" "$quiet_target" >/dev/null 2>&1 ||
+      echo "could not take $quiet_drive back from the Wine session"
+    quiet_drive=""
   fi
+  [ -z "$quiet_link" ] || rm -f "$quiet_link"
+  quiet_link=""
+  if mountpoint -q "$quiet" 2>/dev/null; then umount "$quiet" || umount -l "$quiet"; fi
+}
+trap 'forget_quiet_drive; rm -rf "$work"' EXIT
+trap 'exit 1' INT TERM HUP
+disk=C: rounds=5
+if [ "$(id -u)" = 0 ] && mkdir "$quiet" && mount -t tmpfs -o size=16m kestrane-quiet "$quiet"; then
+  source "$tools/wine-env"
+  for letter in k l m n o p q r s t u v w x y; do
+    [ -e "$WINEPREFIX/dosdevices/$letter:" ] || [ -L "$WINEPREFIX/dosdevices/$letter:" ] || break
+  done
+  quiet_link="$WINEPREFIX/dosdevices/$letter:"
+  quiet_target="Z:${quiet//\//\\}"
+  if ln -s "$quiet" "$quiet_link" && "$tools/wine-run" "$dos_device" define "${letter^^}:" "$quiet_target"; then
+    quiet_drive="${letter^^}:"
+    disk=$quiet_drive rounds=2
+  else
+    echo "could not map the tmpfs as a Wine drive; measuring C:"
+    forget_quiet_drive
+  fi
+fi
+for round in $(seq 1 "$rounds"); do
+  hair_round "$disk"
+  result=$?
+  [ "$result" = 2 ] || break
+done
+if [ "$result" = 0 ]; then
+  echo "ok a hair either side of $disk's free space (round $round of $rounds)"
+elif [ "$result" = 2 ]; then
+  echo "FAILED a hair either side: $disk's free space moved in each of $rounds rounds"; failures=$((failures + 1))
+fi
+nagios "$disk" --threshold 1.5 >/dev/null
+forget_quiet_drive
+if ! perl "$(dirname "$0")/../cli/plugin_state.pl" <"$plugin_lines" >"$work/consumer"; then
+  echo "FAILED the plug-in consumer disagrees"; cat "$work/consumer"; failures=$((failures + 1))
+else
+  echo "ok $(cat "$work/consumer")"; cut -f1 "$plugin_lines" | tr '\n' ' '; echo
 fi
 
 # Names, disks and volumes.
