@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # kestrane-check.exe under Wine against Wine's WMI: each format, the exit codes, a UTF-16 list
-# file, the Prometheus file written whole, and many servers at once giving the same table; names,
-# disk patterns and volumes; the output read by real consumers (promtool, Monitoring::Plugin).
+# file, the Prometheus file written whole (and kept whole when a write fails or the run ends
+# UNKNOWN), and many servers at once giving the same table; names, disk patterns and volumes; the
+# output read by real consumers (promtool, Monitoring::Plugin).
+# Usage: check_exe_tests.sh KESTRANE-CHECK.EXE KESTRANE_DOS_DEVICE.EXE
 set -uo pipefail
 exe=$1
 dos_device=$2
