@@ -22,15 +22,21 @@ std::string Narrow(std::wstring_view utf16) {
   return out;
 }
 
+std::string MessageText(std::wstring_view text) {
+  while (!text.empty() && (text.back() == L'\r' || text.back() == L'\n' || text.back() == L' ' || text.back() == L'\t')) {
+    text.remove_suffix(1);
+  }
+  return Narrow(text);
+}
+
 std::string SystemErrorText(unsigned long code) {
   wchar_t* buffer = nullptr;
   DWORD n = ::FormatMessageW(
       FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code, 0,
       reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
-  std::wstring text = n ? std::wstring(buffer, n) : std::wstring();
+  std::string text = n ? MessageText(std::wstring_view(buffer, n)) : std::string();
   if (buffer) ::LocalFree(buffer);
-  while (!text.empty() && (text.back() == L'\r' || text.back() == L'\n' || text.back() == L' ')) text.pop_back();
-  return Narrow(text);
+  return text;
 }
 
 }  // namespace kestrane::win32
