@@ -64,9 +64,12 @@ std::string ServerLabel(const std::string& name, const std::string& computerName
   return name.empty() ? computerName : name;
 }
 
+// A quoted label may hold any character but '=', which ends the label for every parser of
+// performance data (a mount folder "D:\Mounts\a=b\" would cut it), so '=' becomes '_'; a quote is
+// doubled, as the plug-in guidelines allow.
 std::string PerfLabel(const std::string& text) {
   std::string out = "'";
-  for (char c : text) out += c == '\'' ? std::string("''") : std::string(1, c);
+  for (char c : text) out += c == '\'' ? std::string("''") : c == '=' ? std::string("_") : std::string(1, c);
   return out + "'";
 }
 
@@ -100,8 +103,11 @@ bool AsksForNagios(const std::vector<std::string>& args) {
 std::vector<std::string> ListNames(const CheckOptions& options, const CheckEnvironment& env) {
   std::vector<std::string> names = options.names;
   for (const std::string& file : options.listFiles) {
-    std::vector<std::string> lines = SplitLines(ListTextFromFile(env.readFile(file), env.ansi));
-    names.insert(names.end(), lines.begin(), lines.end());
+    // A file names servers only: its blank lines are spacing, never the local computer.
+    for (const std::string& line : SplitLines(ListTextFromFile(env.readFile(file), env.ansi))) {
+      std::string_view name = TrimBlanks(line);
+      if (!name.empty()) names.emplace_back(name);
+    }
   }
   if (options.names.empty() && options.listFiles.empty()) names.push_back("");  // the local computer
   if (names.empty()) throw UsageError("В списке нет ни одного сервера.");
@@ -124,15 +130,50 @@ std::string UncheckedText(const std::vector<ServerResult>& results, const std::s
   return out;
 }
 
+// Whether the check completed, for an alert on the exposition itself: a failed run's file says 0.
+std::string SuccessGauge(bool completed) {
+  return std::string("# HELP kestrane_check_success Whether the check completed (1) or ended UNKNOWN (0).\n"
+                     "# TYPE kestrane_check_success gauge\n"
+                     "kestrane_check_success ") +
+         (completed ? "1" : "0") + "\n";
+}
+
+// What an UNKNOWN run gives its consumer once the format and the output are known: the plug-in's
+// status line, or an exposition holding only the failed check, which replaces the last good file so
+// that a collector stops serving its old values. A table has no such form.
+std::string UnknownRunText(OutputFormat format, const std::string& message) {
+  switch (format) {
+    case OutputFormat::Nagios: return "DISKFREE UNKNOWN - " + message + "\n";
+    case OutputFormat::Prometheus: return SuccessGauge(false);
+    case OutputFormat::Table: break;
+  }
+  return "";
+}
+
+// Why a run whose servers answered has nothing to judge, naming the patterns that left every disk out.
+std::string NoDiskMessage(const CheckOptions& options) {
+  std::vector<std::string> patterns;
+  for (const std::string& p : options.disks) patterns.push_back("--disk \"" + p + "\"");
+  for (const std::string& p : options.excludedDisks) patterns.push_back("--exclude-disk \"" + p + "\"");
+  if (patterns.empty()) {
+    return options.volumes ? "Серверы не сообщили ни одного фиксированного тома с путём"
+                           : "Серверы не сообщили ни одного фиксированного диска";
+  }
+  return std::string(options.volumes ? "Ни один том" : "Ни один диск") + " не выбран (" + Join(patterns, ", ") + ")";
+}
+
 }  // namespace
 
 CheckVerdict Judge(const std::vector<ServerResult>& results, const CheckOptions& options) {
   CheckVerdict verdict;
+  bool answered = false, judged = false;
   for (const ServerResult& r : results) {
     if (r.check.failed) {
       verdict.unchecked.push_back(r.name);
       continue;
     }
+    answered = true;
+    judged = judged || !r.check.disks.empty();
     for (std::size_t i = 0; i < r.check.disks.size(); ++i) {
       const DiskReading& disk = r.check.disks[i];
       const std::string fault = (r.name.empty() ? std::string() : r.name + " ") + r.cells[kFirstDiskColumn + i];
@@ -146,6 +187,11 @@ CheckVerdict Judge(const std::vector<ServerResult>& results, const CheckOptions&
   verdict.exitCode = !verdict.critical.empty() || !verdict.unchecked.empty() ? kExitCritical
                      : !verdict.warning.empty()                               ? kExitWarning
                                                                               : kExitOk;
+  // No disk to judge is no OK: a mistyped pattern would otherwise leave the monitoring blind.
+  if (answered && !judged) {
+    verdict.exitCode = kExitUnknown;
+    verdict.unknown = NoDiskMessage(options);
+  }
   return verdict;
 }
 
@@ -166,6 +212,7 @@ std::string NagiosText(const std::vector<ServerResult>& results, const CheckOpti
                        const CheckVerdict& verdict, const std::string& computerName) {
   static const char* const kStates[] = {"OK", "WARNING", "CRITICAL", "UNKNOWN"};
   std::vector<std::string> parts;
+  if (!verdict.unknown.empty()) parts.push_back(verdict.unknown);
   if (!verdict.critical.empty()) parts.push_back("ниже порога: " + Join(verdict.critical, ", "));
   if (!verdict.unchecked.empty()) {
     std::vector<std::string> names;
@@ -219,25 +266,46 @@ std::string PrometheusText(const std::vector<ServerResult>& results, double dura
   out += "# HELP kestrane_check_duration_seconds How long the check took.\n";
   out += "# TYPE kestrane_check_duration_seconds gauge\n";
   out += std::string("kestrane_check_duration_seconds ") + duration + "\n";
-  return out;
+  return out + SuccessGauge(true);
 }
 
 int CheckMain(const std::vector<std::string>& args, const CheckEnvironment& env, std::ostream& out, std::ostream& err) {
   CheckOptions options;
-  std::vector<std::string> names;
   try {
     options = ParseCheckArguments(args);
-    if (options.help) {
-      out << kCheckUsage;
-      return kExitOk;
+  } catch (const std::exception& e) {
+    // Arguments that cannot be read name no output to write into: said where the monitoring reads it.
+    if (AsksForNagios(args)) out << "DISKFREE UNKNOWN - " << e.what() << "\n";
+    err << e.what() << "\n" << kCheckUsage;
+    return kExitUnknown;
+  }
+  if (options.help) {
+    out << kCheckUsage;
+    return kExitOk;
+  }
+  // The result, whatever the state, to standard output or whole into the --output file.
+  auto deliver = [&](const std::string& text, int exitCode) {
+    if (!options.output) {
+      out << text;
+      return exitCode;
     }
+    if (text.empty()) return exitCode;  // an UNKNOWN run has no table: the file stays as it was
+    try {
+      env.writeFile(*options.output, text);
+    } catch (const std::exception& e) {
+      err << e.what() << "\n";
+      return kExitUnknown;
+    }
+    return exitCode;
+  };
+  std::vector<std::string> names;
+  try {
     names = ListNames(options, env);
   } catch (const std::exception& e) {
-    // A bad argument or an unreadable list: UNKNOWN, said where the monitoring reads it.
-    if (AsksForNagios(args)) out << "DISKFREE UNKNOWN - " << e.what() << "\n";
+    // A name that is not a host name or an unreadable list.
     err << e.what() << "\n";
     if (dynamic_cast<const UsageError*>(&e)) err << kCheckUsage;
-    return kExitUnknown;
+    return deliver(UnknownRunText(options.format, e.what()), kExitUnknown);
   }
   const double started = env.seconds();
   // The cells and their alert flags as the window would show them; the state from the exact figures.
@@ -254,21 +322,15 @@ int CheckMain(const std::vector<std::string>& args, const CheckEnvironment& env,
   switch (options.format) {
     case OutputFormat::Table: text = TableText(results); break;
     case OutputFormat::Nagios: text = NagiosText(results, options, verdict, computerName); break;
-    case OutputFormat::Prometheus: text = PrometheusText(results, duration, computerName); break;
+    case OutputFormat::Prometheus:
+      text = verdict.unknown.empty() ? PrometheusText(results, duration, computerName)
+                                     : UnknownRunText(options.format, verdict.unknown);
+      break;
   }
   // The plug-in output carries the reasons itself; beside a table or the exposition they are messages.
   if (options.format != OutputFormat::Nagios) err << UncheckedText(results, computerName);
-  if (!options.output) {
-    out << text;
-    return verdict.exitCode;
-  }
-  try {
-    env.writeFile(*options.output, text);
-  } catch (const std::exception& e) {
-    err << e.what() << "\n";
-    return kExitUnknown;
-  }
-  return verdict.exitCode;
+  if (!verdict.unknown.empty()) err << verdict.unknown << "\n";
+  return deliver(text, verdict.exitCode);
 }
 
 }  // namespace kestrane

@@ -30,10 +30,12 @@ struct CheckEnvironment {
   std::function<double()> seconds;                // a clock, for the check's duration
 };
 
-// The state of one checked list: disks below the threshold, below the warning, servers not checked.
+// The state of one checked list: disks below the threshold, below the warning, servers not checked;
+// UNKNOWN with its reason when the servers that answered left no disk to judge.
 struct CheckVerdict {
   int exitCode = kExitOk;
   std::vector<std::string> critical, warning, unchecked;  // "srv1 D: 700 MB (1%)", "srv2"
+  std::string unknown;
 };
 
 CheckVerdict Judge(const std::vector<ServerResult>& results, const CheckOptions& options);

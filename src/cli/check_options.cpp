@@ -15,7 +15,8 @@ const char kCheckUsage[] =
     "компьютера. Дробные числа пишутся с запятой или точкой: 1,5 или 1.5.\n"
     "\n"
     "  --threshold T        критический порог: число в единицах --unit или доля свободного места\n"
-    "                       в процентах (10%); по умолчанию 2 GB\n"
+    "                       в процентах (10%); по умолчанию 2 в единицах --unit: 2 GB,\n"
+    "                       а с --unit MB - 2 MB\n"
     "  --warning T          порог предупреждения, в тех же единицах, что и --threshold, не ниже его\n"
     "  --unit MB|GB         единица порогов: MB = 1 048 576 байт, GB = 1 073 741 824 байт;\n"
     "                       к порогам в процентах не применяется\n"
@@ -24,25 +25,28 @@ const char kCheckUsage[] =
     "                       (текстовый формат 0.0.4 для textfile collector)\n"
     "  --output FILE        записать результат в файл (через временный файл рядом, целиком)\n"
     "  --list FILE          имена серверов из файла, по одному в строке (ANSI, UTF-8 или UTF-16\n"
-    "                       с меткой порядка байтов); добавляются к именам из командной строки\n"
+    "                       с меткой порядка байтов); добавляются к именам из командной строки;\n"
+    "                       пустые строки пропускаются, пробелы вокруг имени отбрасываются\n"
     "  --disk ОБРАЗЕЦ       проверять только диски, имя которых подходит под образец (C:, D:\\Mounts\\*;\n"
     "                       * - любые знаки, ? - один знак, без учёта регистра); можно повторять\n"
     "  --exclude-disk ОБРАЗЕЦ  не проверять диски, подходящие под образец; можно повторять\n"
     "  --volumes            тома вместо логических дисков, с точками подключения (D:\\Mounts\\Data1\\);\n"
     "                       тома без пути не проверяются\n"
     "  --parallel N         проверять до N серверов одновременно (1-64, по умолчанию 1)\n"
-    "  --timeout SECONDS    срок на один сервер; не ответивший вовремя считается недоступным\n"
+    "  --timeout SECONDS    срок на один сервер, до 86400 секунд; не ответивший вовремя считается\n"
+    "                       недоступным\n"
     "  --help               эта справка\n"
     "  --                   дальше только имена\n"
     "\n"
     "Код выхода: 0 - OK; 1 - WARNING (есть диск ниже --warning, ни одного ниже --threshold);\n"
     "2 - CRITICAL (есть диск ниже --threshold или сервер, который не удалось проверить);\n"
     "3 - UNKNOWN (неверные параметры, имя, которое не является именем сервера, нечитаемый файл\n"
-    "списка).\n";
+    "списка, ни одного диска для проверки, файл --output не записан).\n";
 
 namespace {
 
 constexpr int kMostDecimals = 9;
+constexpr int kLongestTimeout = 86400;  // seconds
 
 // Reads the number exactly: digits with at most one decimal mark, the comma or the point, as a
 // script writer types it. No sign, no exponent, at most nine decimals that count.
@@ -135,6 +139,14 @@ CheckOptions ParseCheckArguments(const std::vector<std::string>& args) {
     if (!known) throw UsageError("Неизвестный параметр: " + arg + ".");
     if (i + 1 >= args.size()) throw UsageError("После " + arg + " нужно значение.");
     const std::string& value = args[++i];
+    // A forgotten value would take the next option as a file name or a pattern.
+    const bool takesName = arg == "--output" || arg == "--list" || arg == "--disk" || arg == "--exclude-disk";
+    if (takesName && value.rfind("--", 0) == 0) {
+      const bool file = arg == "--output" || arg == "--list";
+      throw UsageError("После " + arg + (file ? " нужно имя файла" : " нужен образец имени диска") +
+                       ", а не параметр \"" + value + "\"" +
+                       (file ? " (файл с таким именем: .\\" + value + ")." : "."));
+    }
     if (arg == "--threshold") {
       options.threshold = ParseThreshold(arg, value);
     } else if (arg == "--warning") {
@@ -172,8 +184,9 @@ CheckOptions ParseCheckArguments(const std::vector<std::string>& args) {
       } catch (const ConversionError&) {
         seconds = -1;
       }
-      if (!(seconds > 0) || seconds > 86400) {
-        throw UsageError("Значение --timeout должно быть числом секунд больше нуля, а не \"" + value + "\".");
+      if (!(seconds > 0) || seconds > kLongestTimeout) {
+        throw UsageError("Значение --timeout должно быть числом секунд больше нуля и не больше " +
+                         std::to_string(kLongestTimeout) + " (сутки), а не \"" + value + "\".");
       }
       options.timeout = std::chrono::milliseconds(static_cast<std::int64_t>(std::ceil(seconds * 1000)));
     }

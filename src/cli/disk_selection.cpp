@@ -75,8 +75,10 @@ class SelectedDiskQuery : public DiskQuery {
 
 bool DiskMatches(std::string_view pattern, std::string_view diskName) {
   const std::string p = FoldCase(pattern), name = FoldCase(diskName);
-  if (Wildcard(p, name)) return true;
-  return name.size() > 1 && name.back() == '\\' && Wildcard(p, std::string_view(name).substr(0, name.size() - 1));
+  auto withoutClosingBackslash = [](std::string_view s) {
+    return s.size() > 1 && s.back() == '\\' ? s.substr(0, s.size() - 1) : s;
+  };
+  return Wildcard(p, name) || Wildcard(withoutClosingBackslash(p), withoutClosingBackslash(name));
 }
 
 DiskQueryFactory SelectDisks(DiskQueryFactory queries, std::vector<std::string> only, std::vector<std::string> excluded) {

@@ -10,8 +10,8 @@
 
 namespace kestrane {
 
-// '*' any characters, '?' one character, without case. A path's closing backslash may be left
-// out of the pattern: "C:" matches the volume "C:\" as it matches the logical disk "C:".
+// '*' any characters, '?' one character, without case. A closing backslash counts neither in the
+// pattern nor in the name: "C:" matches the volume "C:\", and "C:\" the logical disk "C:".
 bool DiskMatches(std::string_view pattern, std::string_view diskName);
 
 // Queries that deliver only the disks that match one of `only` (all when it is empty) and none of

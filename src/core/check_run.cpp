@@ -1,6 +1,7 @@
 #include "core/check_run.h"
 
 #include <exception>
+#include <stdexcept>
 #include <utility>
 
 #include "core/number_text.h"
@@ -25,7 +26,13 @@ ServerCheck CheckServer(RunTable& table, DiskQuery& query, int row, const std::s
   try {
     query.Open(name);
     while (std::optional<DiskReading> reading = query.NextDisk()) {
-      std::string text = FormatDiskCell(*reading);
+      std::string text;
+      try {
+        text = FormatDiskCell(*reading);
+      } catch (const std::exception& e) {
+        // The server fails on one disk (a size of 0): the reason names it.
+        throw std::runtime_error(reading->DeviceID + ": " + e.what());
+      }
       // The cell, the threshold test and the alert test in one trip: they see one moment.
       table.Together([&](RunTable& t) {
         t.SetCell(col, row, text);

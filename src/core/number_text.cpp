@@ -5,18 +5,13 @@
 #include <limits>
 
 #include "core/errors.h"
+#include "core/utf8_text.h"
 
 namespace kestrane {
 namespace {
 
 bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
-
-std::string_view TrimBlanks(std::string_view text) {
-  while (!text.empty() && IsBlank(text.front())) text.remove_prefix(1);
-  while (!text.empty() && IsBlank(text.back())) text.remove_suffix(1);
-  return text;
-}
 
 int HexValue(char c) {
   if (IsDigit(c)) return c - '0';

@@ -16,5 +16,7 @@ std::size_t CodePointCount(std::string_view text);
 std::string FoldCase(std::string_view text);
 // UTF-8 with every malformed sequence replaced by U+FFFD.
 std::string ValidUtf8(std::string_view bytes);
+// The text without the spaces and tabs around it.
+std::string_view TrimBlanks(std::string_view text);
 
 }  // namespace kestrane

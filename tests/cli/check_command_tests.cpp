@@ -172,8 +172,8 @@ TEST_F(CheckCommandTest, DiskPatternsChooseTheDisksBeforeTheStateIsDecided) {
   EXPECT_EQ(Run({"--disk", "c*", "srv1"}), kExitOk);
   EXPECT_EQ(out.str(), "\t\t\tsrv1\tC: 12,3 GB (24%)\nОповещение: нет\n");
   EXPECT_EQ(Run({"--disk", "?:", "--disk", "Z:", "srv1"}), kExitCritical);
-  EXPECT_EQ(Run({"--disk", "?", "srv1"}), kExitOk);  // no disk has a one-character name
-  EXPECT_EQ(out.str(), "\t\t\tsrv1\nОповещение: нет\n");
+  EXPECT_EQ(Run({"--disk", "C:\\", "srv1"}), kExitOk);  // a closing backslash the disk's name does not have
+  EXPECT_EQ(out.str(), "\t\t\tsrv1\tC: 12,3 GB (24%)\nОповещение: нет\n");
   // Volumes by their paths; "c:" matches C:\ as it matches C:.
   EXPECT_EQ(Run({"--volumes", "--format", "nagios", "srv1"}), kExitCritical);
   EXPECT_NE(out.str().find("'srv1 D:\\Mounts\\Data1\\ free'=734003200B;;2147483648:;0;53687091200"),
@@ -190,20 +190,40 @@ TEST_F(CheckCommandTest, DiskPatternsChooseTheDisksBeforeTheStateIsDecided) {
   EXPECT_EQ(volumes->OpenedNames(), std::vector<std::string>(4, "srv1"));
 }
 
+TEST_F(CheckCommandTest, NoDiskLeftToJudgeIsUnknownNamingThePatterns) {
+  fleet->Set("bare", Server({}));
+  EXPECT_EQ(Run({"--disk", "?", "srv1"}), kExitUnknown);  // no disk has a one-character name
+  EXPECT_EQ(out.str(), "\t\t\tsrv1\nОповещение: нет\n");
+  EXPECT_EQ(err.str(), "Ни один диск не выбран (--disk \"?\")\n");
+  EXPECT_EQ(Run({"--format", "nagios", "--disk", "C:", "--exclude-disk", "*", "srv1", "dead"}), kExitUnknown);
+  EXPECT_EQ(out.str(),
+            "DISKFREE UNKNOWN - Ни один диск не выбран (--disk \"C:\", --exclude-disk \"*\"); не проверены: dead\n"
+            "dead: не удалось проверить (The RPC server is unavailable)\n");
+  EXPECT_EQ(Run({"--format", "nagios", "bare"}), kExitUnknown);
+  EXPECT_EQ(out.str(), "DISKFREE UNKNOWN - Серверы не сообщили ни одного фиксированного диска\n");
+  // A disk of one server is enough; a list that nobody answered is the dead servers' CRITICAL.
+  EXPECT_EQ(Run({"bare", "srv2"}), kExitOk);
+  EXPECT_EQ(Run({"--disk", "?", "dead"}), kExitCritical);
+}
+
 TEST_F(CheckCommandTest, NagiosGivesAStatusLinePerformanceDataAndTheServersNotChecked) {
-  fleet->Set("srv3", Server({{"D:\\it's\\", 3 * kGiB, 10 * kGiB}}));
+  fleet->Set("srv3", Server({{"D:\\it's=\\", 3 * kGiB, 10 * kGiB}}));
   EXPECT_EQ(Run({"--format", "nagios", "--warning", "5", "srv1", "", "srv3", "dead"}), kExitCritical);
   EXPECT_EQ(out.str(),
             "DISKFREE CRITICAL - ниже порога: srv1 D: 700 MB (1%); не проверены: dead; "
-            "ниже предупреждения: srv3 D:\\it's\\ 3,0 GB (30%) | "
+            "ниже предупреждения: srv3 D:\\it's=\\ 3,0 GB (30%) | "
             "'srv1 C: free'=13207024435B;5368709120:;2147483648:;0;53687091200 "
             "'srv1 D: free'=734003200B;5368709120:;2147483648:;0;53687091200 "
             "'HOST C: free'=42949672960B;5368709120:;2147483648:;0;107374182400 "
-            "'srv3 D:\\it''s\\ free'=3221225472B;5368709120:;2147483648:;0;10737418240\n"
+            "'srv3 D:\\it''s_\\ free'=3221225472B;5368709120:;2147483648:;0;10737418240\n"
             "dead: не удалось проверить (The RPC server is unavailable)\n");
   EXPECT_EQ(Run({"--format", "nagios", "--threshold", "10%", "srv2"}), kExitOk);
   EXPECT_EQ(out.str(),
             "DISKFREE OK - дисков: 1, серверов: 1 | 'srv2 C: free'=53687091200B;;10737418240:;0;107374182400\n");
+  // A disk that reports the size 0 fails its server, and the reason names the disk.
+  fleet->Set("zero", Server({{"C:", 0, 0}}));
+  EXPECT_EQ(Run({"--format", "nagios", "zero"}), kExitCritical);
+  EXPECT_EQ(out.str(), "DISKFREE CRITICAL - не проверены: zero\nzero: не удалось проверить (C:: Division by zero)\n");
   EXPECT_EQ(Run({"--format", "nagios", "--unit", "TB"}), kExitUnknown);
   EXPECT_EQ(out.str(), "DISKFREE UNKNOWN - Единица порога должна быть MB или GB, а не \"TB\".\n");
 }
@@ -232,7 +252,10 @@ TEST_F(CheckCommandTest, PrometheusGivesGaugesWithEscapedLabels) {
             "kestrane_server_up{server=\"dead\"} 0\n"
             "# HELP kestrane_check_duration_seconds How long the check took.\n"
             "# TYPE kestrane_check_duration_seconds gauge\n"
-            "kestrane_check_duration_seconds 1.250\n");
+            "kestrane_check_duration_seconds 1.250\n"
+            "# HELP kestrane_check_success Whether the check completed (1) or ended UNKNOWN (0).\n"
+            "# TYPE kestrane_check_success gauge\n"
+            "kestrane_check_success 1\n");
   EXPECT_EQ(err.str(), "dead: не удалось проверить (The RPC server is unavailable)\n");
 }
 
@@ -243,6 +266,24 @@ TEST_F(CheckCommandTest, OutputGoesWholeIntoTheFileAndNothingToTheConsole) {
   const std::string& text = written["/var/lib/node/kestrane.prom"];
   EXPECT_EQ(text.rfind("# HELP kestrane_disk_free_bytes", 0), 0u);
   EXPECT_EQ(text.back(), '\n');
+  // A run that ends UNKNOWN replaces the last good exposition: a collector must not go on serving it.
+  const std::string failed =
+      "# HELP kestrane_check_success Whether the check completed (1) or ended UNKNOWN (0).\n"
+      "# TYPE kestrane_check_success gauge\n"
+      "kestrane_check_success 0\n";
+  files["bad.txt"] = "srv2\r\nsrv 2\r\n";
+  for (std::vector<std::string> cause : {std::vector<std::string>{"srv02 /t 0"}, {"--list", "missing.txt"},
+                                         {"--list", "bad.txt"}, {"--exclude-disk", "*", "srv2"}}) {
+    written.clear();
+    cause.insert(cause.begin(), {"--format", "prometheus", "--output", "k.prom"});
+    EXPECT_EQ(Run(cause), kExitUnknown) << cause.back();
+    EXPECT_EQ(written["k.prom"], failed) << cause.back();
+    EXPECT_EQ(out.str(), "");
+  }
+  // Arguments that cannot be read name no file to write, and nothing is written.
+  written.clear();
+  EXPECT_EQ(Run({"--format", "prometheus", "--output", "k.prom", "--parallel", "0", "srv2"}), kExitUnknown);
+  EXPECT_TRUE(written.empty());
   env.writeFile = [](const std::string& path, const std::string&) {
     throw std::runtime_error("Cannot create file \"" + path + "\". Access is denied");
   };
@@ -267,12 +308,16 @@ TEST(AtomicWrite, TheFileIsReplacedWholeAndNoTemporaryStays) {
 
 TEST_F(CheckCommandTest, ListFilesAddTheirNamesAfterThoseOfTheCommandLine) {
   files["servers.txt"] = std::string("\xFF\xFE" "s\0r\0v\0" "1\0\r\0\n\0", 14);  // UTF-16 with its mark
-  files["more.txt"] = "srv2\r\n";
+  // Blank lines are no local computer; blanks around a name are no part of it.
+  files["more.txt"] = "\r\n \t\r\n  srv2\t\r\n\r\n";
   EXPECT_EQ(Run({"--list", "servers.txt", "dead", "--list", "more.txt"}), kExitCritical);
   EXPECT_EQ(fleet->OpenedNames(), (std::vector<std::string>{"dead", "srv1", "srv2"}));
   files["empty.txt"] = "";
-  EXPECT_EQ(Run({"--list", "empty.txt"}), kExitUnknown);
-  EXPECT_EQ(err.str().rfind("В списке нет ни одного сервера.", 0), 0u);
+  files["blank.txt"] = "\r\n  \r\n";
+  for (const char* file : {"empty.txt", "blank.txt"}) {
+    EXPECT_EQ(Run({"--list", file}), kExitUnknown) << file;
+    EXPECT_EQ(err.str().rfind("В списке нет ни одного сервера.", 0), 0u) << file;
+  }
   EXPECT_EQ(Run({"--list", "missing.txt"}), kExitUnknown);
   EXPECT_EQ(err.str(), "Cannot open file \"missing.txt\". No such file\n");
 }
@@ -360,9 +405,13 @@ TEST(CheckArguments, BadArgumentsAndCombinationsGetAClearMessage) {
            {{"--threshold", "-1"}, "Неверное значение --threshold: '-1' is negative."},
            {{"--threshold", "150%"}, "Неверное значение --threshold: '150%' is more than 100%."},
            {{"--verbose"}, "Неизвестный параметр: --verbose."},
+           {{"--output", "--format", "nagios"},
+            "После --output нужно имя файла, а не параметр \"--format\" (файл с таким именем: .\\--format)."},
+           {{"--exclude-disk", "--disk", "C:"}, "После --exclude-disk нужен образец имени диска, а не параметр \"--disk\"."},
            {{"--format", "json"}, "Формат должен быть table, nagios или prometheus, а не \"json\"."},
            {{"--parallel", "65"}, "Значение --parallel должно быть целым числом от 1 до 64, а не \"65\"."},
-           {{"--timeout", "0"}, "Значение --timeout должно быть числом секунд больше нуля, а не \"0\"."},
+           {{"--timeout", "0"}, "Значение --timeout должно быть числом секунд больше нуля и не больше 86400 (сутки), а не \"0\"."},
+           {{"--timeout", "86400,5"}, "Значение --timeout должно быть числом секунд больше нуля и не больше 86400"},
            {{"--threshold", "10%", "--unit", "GB"}, "--unit не применяется к порогу в процентах (10%)."},
            {{"--threshold", "10%", "--warning", "5"}, "--warning и --threshold должны быть в одних единицах"},
            {{"--threshold", "5", "--warning", "2"}, "Порог предупреждения --warning не может быть ниже"},

@@ -165,18 +165,18 @@ TEST(WmiDiskQueryCalls, EveryFailurePointThrows) {
       {"locator", [](FakeWmi& w) { w.createFails = true; }, ""},
       {"connect",
        [](FakeWmi& w) { w.locator->On(L"ConnectServer", Fails(DISP_E_EXCEPTION, L"The RPC server is unavailable. ")); },
-       "The RPC server is unavailable. "},
+       "The RPC server is unavailable."},
       {"query", [](FakeWmi& w) { w.service->On(L"ExecQuery", Fails(0x8ABC0001)); }, "OLE error 8ABC0001"},
       {"no enumerator", [](FakeWmi& w) { w.result->On(L"_NewEnum", ReturnsValue(Variant::Int32(3))); }, ""},
       {"null size",
        [](FakeWmi& w) { w.AddDisk(Variant::Text(L"1"), Null(), Variant::Text(L"C:")); },
-       "Could not convert variant of type (Null) into type (Int64)"},
+       "C:: Could not convert variant of type (Null) into type (Int64)"},
       {"free space not a number",
        [](FakeWmi& w) { w.AddDisk(Variant::Text(L"12a"), Variant::Text(L"20"), Variant::Text(L"C:")); },
-       "Could not convert variant of type (String) into type (Int64)"},
+       "C:: Could not convert variant of type (String) into type (Int64)"},
       {"size beyond 64 bits",
        [](FakeWmi& w) { w.AddDisk(Variant::Text(L"1"), Variant::Text(L"18446744073709551615"), Variant::Text(L"C:")); },
-       "Could not convert variant of type (String) into type (Int64)"},
+       "C:: Could not convert variant of type (String) into type (Int64)"},
       {"null device",
        [](FakeWmi& w) { w.AddDisk(Variant::Text(L"1"), Variant::Text(L"2"), Null()); },
        "Could not convert variant of type (Null) into type (String)"},
@@ -219,11 +219,13 @@ TEST(WmiDiskQueryCalls, AServersReasonIsTheExceptionsOwnText) {
     std::string message;
   };
   const std::vector<Case> cases{
-      {RaisesException(0x800706BA, L"The RPC server is unavailable. "), "The RPC server is unavailable. "},
-      {RaisesException(0x80070005, nullptr, true), "Access is denied. "},  // filled in when asked
+      // The description without the line break and blanks it ends in, as the system's texts.
+      {RaisesException(0x800706BA, L"The RPC server is unavailable. \r\n"), "The RPC server is unavailable."},
+      {RaisesException(0x80070005, nullptr, true), "Access is denied."},  // filled in when asked
       // The system's text for the exception's code, in the system's words (Wine's differ from Windows's).
       {RaisesException(0x800706BA, nullptr), SystemErrorText(0x800706BA)},
       {RaisesException(0x8004100E, nullptr), "OLE error 8004100E"},  // WBEM_E_INVALID_NAMESPACE: no system text
+      {RaisesException(0x8004100E, L" \r\n"), "OLE error 8004100E"},  // a blank description is none
   };
   ASSERT_NE(cases[2].message.find("RPC server"), std::string::npos);
   for (const Case& c : cases) {

@@ -22,6 +22,23 @@ std::string FullPath(const std::string& path) {
   return std::string(cwd) + "/" + path;
 }
 
+[[noreturn]] void ThrowCannotCreate(const std::string& path, int error, const std::string& more = "") {
+  throw std::runtime_error("Cannot create file \"" + FullPath(path) + "\". " + std::strerror(error) + more);
+}
+
+// Writes the bytes whole: 0, or the errno of the write that failed.
+int WriteAll(int fd, const void* data, std::size_t size) {
+  const auto* next = static_cast<const std::uint8_t*>(data);
+  while (size > 0) {
+    const ssize_t n = ::write(fd, next, size);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return n < 0 ? errno : EIO;
+    next += n;
+    size -= static_cast<std::size_t>(n);
+  }
+  return 0;
+}
+
 }  // namespace
 
 std::vector<std::uint8_t> ReadWholeFile(const std::string& path) {
@@ -47,31 +64,27 @@ std::vector<std::uint8_t> ReadWholeFile(const std::string& path) {
 }
 
 void WriteWholeFile(const std::string& path, const std::vector<std::uint8_t>& bytes) {
-  int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-  if (fd < 0) {
-    throw std::runtime_error("Cannot create file \"" + FullPath(path) + "\". " + std::strerror(errno));
-  }
-  std::size_t done = 0;
-  while (done < bytes.size()) {
-    ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-    if (n <= 0) {
-      int error = errno;
-      ::close(fd);
-      throw std::runtime_error("Cannot create file \"" + FullPath(path) + "\". " + std::strerror(error));
-    }
-    done += static_cast<std::size_t>(n);
-  }
-  ::close(fd);
+  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  if (fd < 0) ThrowCannotCreate(path, errno);
+  int error = WriteAll(fd, bytes.data(), bytes.size());
+  if (::close(fd) != 0 && error == 0) error = errno;
+  if (error != 0) ThrowCannotCreate(path, error);
 }
 
 void ReplaceFileAtomically(const std::string& path, const std::string& text) {
   const std::string temporary = path + ".tmp-" + std::to_string(::getpid());
-  WriteWholeFile(temporary, std::vector<std::uint8_t>(text.begin(), text.end()));
-  if (::rename(temporary.c_str(), path.c_str()) != 0) {
-    int error = errno;
-    ::unlink(temporary.c_str());
-    throw std::runtime_error("Cannot create file \"" + FullPath(path) + "\". " + std::strerror(error));
+  const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  if (fd < 0) ThrowCannotCreate(path, errno);  // nothing made, nothing to remove
+  int error = WriteAll(fd, text.data(), text.size());
+  if (error == 0 && ::fsync(fd) != 0) error = errno;
+  if (::close(fd) != 0 && error == 0) error = errno;
+  if (error == 0 && ::rename(temporary.c_str(), path.c_str()) != 0) error = errno;
+  if (error == 0) return;
+  std::string leftOver;
+  if (::unlink(temporary.c_str()) != 0) {
+    leftOver = " The temporary file \"" + FullPath(temporary) + "\" could not be removed: " + std::strerror(errno);
   }
+  ThrowCannotCreate(path, error, leftOver);
 }
 
 std::string ProgramFolder() {

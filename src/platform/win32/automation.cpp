@@ -17,8 +17,10 @@ namespace {
 }  // namespace
 
 std::string ComErrorMessage(HRESULT hr, const EXCEPINFO* info) {
-  if (info && info->bstrDescription && ::SysStringLen(info->bstrDescription) > 0) {
-    return Narrow(std::wstring_view(info->bstrDescription, ::SysStringLen(info->bstrDescription)));
+  // WMI's descriptions end in a line break, as the system's texts do.
+  if (info && info->bstrDescription) {
+    std::string description = MessageText(std::wstring_view(info->bstrDescription, ::SysStringLen(info->bstrDescription)));
+    if (!description.empty()) return description;
   }
   // An exception's own code says what failed; DISP_E_EXCEPTION only says that something did.
   const HRESULT code = info && info->scode != 0 ? info->scode : hr;

@@ -1,6 +1,7 @@
 // The file services on Windows: wide paths, the system's own error texts.
 #include <windows.h>
 
+#include <algorithm>
 #include <stdexcept>
 
 #include "platform/files.h"
@@ -14,6 +15,41 @@ std::string FullPath(const std::wstring& path) {
   wchar_t buffer[MAX_PATH * 4];
   DWORD n = ::GetFullPathNameW(path.c_str(), static_cast<DWORD>(std::size(buffer)), buffer, nullptr);
   return win32::Narrow(n && n < std::size(buffer) ? std::wstring(buffer, n) : path);
+}
+
+[[noreturn]] void ThrowCannotCreate(const std::wstring& path, DWORD error, const std::string& more = "") {
+  throw std::runtime_error("Cannot create file \"" + FullPath(path) + "\". " + win32::SystemErrorText(error) + more);
+}
+
+// Writes the bytes whole at the file's position: ERROR_SUCCESS, or the system's error code. A write
+// that reports success with fewer bytes than asked goes on from where it stopped.
+DWORD WriteAll(HANDLE file, const void* data, std::size_t size) {
+  const auto* next = static_cast<const std::uint8_t*>(data);
+  while (size > 0) {
+    const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(size, 1u << 30));
+    DWORD written = 0;
+    if (!::WriteFile(file, next, chunk, &written, nullptr)) return ::GetLastError();
+    if (written == 0 || written > chunk) return ERROR_WRITE_FAULT;
+    next += written;
+    size -= written;
+  }
+  return ERROR_SUCCESS;
+}
+
+// A reader that holds the file open for a moment (a collector reading it, a virus scanner) keeps it
+// from being replaced: MoveFileExW then fails with ERROR_ACCESS_DENIED or ERROR_SHARING_VIOLATION.
+// Those are tried again over about a second; any other failure, or the last, is returned.
+DWORD RenameOver(const std::wstring& from, const std::wstring& to) {
+  constexpr int kAttempts = 10;
+  constexpr DWORD kPauseMs = 100;
+  for (int attempt = 1;; ++attempt) {
+    if (::MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+      return ERROR_SUCCESS;
+    }
+    const DWORD error = ::GetLastError();
+    if ((error != ERROR_ACCESS_DENIED && error != ERROR_SHARING_VIOLATION) || attempt == kAttempts) return error;
+    ::Sleep(kPauseMs);
+  }
 }
 
 }  // namespace
@@ -41,23 +77,30 @@ void WriteWholeFile(const std::string& path, const std::vector<std::uint8_t>& by
   std::wstring wide = win32::Widen(path);
   win32::UniqueFile file(
       ::CreateFileW(wide.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-  DWORD written = 0;
-  if (!file || !::WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr)) {
-    throw std::runtime_error("Cannot create file \"" + FullPath(wide) + "\". " + win32::SystemErrorText(::GetLastError()));
-  }
+  const DWORD error = file ? WriteAll(file.get(), bytes.data(), bytes.size()) : ::GetLastError();
+  if (error != ERROR_SUCCESS) ThrowCannotCreate(wide, error);
 }
 
 void ReplaceFileAtomically(const std::string& path, const std::string& text) {
-  const std::string temporary = path + ".tmp-" + std::to_string(::GetCurrentProcessId());
-  WriteWholeFile(temporary, std::vector<std::uint8_t>(text.begin(), text.end()));
-  // The rename within one folder replaces the file whole; the data is on disk before it.
-  if (!::MoveFileExW(win32::Widen(temporary).c_str(), win32::Widen(path).c_str(),
-                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-    DWORD error = ::GetLastError();
-    ::DeleteFileW(win32::Widen(temporary).c_str());
-    throw std::runtime_error("Cannot create file \"" + FullPath(win32::Widen(path)) + "\". " +
-                             win32::SystemErrorText(error));
+  const std::wstring target = win32::Widen(path);
+  const std::wstring temporary = target + L".tmp-" + std::to_wstring(::GetCurrentProcessId());
+  DWORD error = ERROR_SUCCESS;
+  {
+    win32::UniqueFile file(::CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                         FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) ThrowCannotCreate(target, ::GetLastError());  // nothing made, nothing to remove
+    // On the disk before the rename, so that the file a reader finds is whole after a crash too.
+    error = WriteAll(file.get(), text.data(), text.size());
+    if (error == ERROR_SUCCESS && !::FlushFileBuffers(file.get())) error = ::GetLastError();
+  }  // closed: a file cannot be renamed over another or deleted while it is open
+  if (error == ERROR_SUCCESS) error = RenameOver(temporary, target);
+  if (error == ERROR_SUCCESS) return;
+  std::string leftOver;
+  if (!::DeleteFileW(temporary.c_str())) {
+    leftOver = " The temporary file \"" + FullPath(temporary) + "\" could not be removed: " +
+               win32::SystemErrorText(::GetLastError());
   }
+  ThrowCannotCreate(target, error, leftOver);
 }
 
 std::string ProgramFolder() {

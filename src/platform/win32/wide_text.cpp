@@ -24,15 +24,20 @@ std::string Narrow(std::wstring_view utf16) {
   return out;
 }
 
+std::string MessageText(std::wstring_view text) {
+  while (!text.empty() && (text.back() == L'\r' || text.back() == L'\n' || text.back() == L' ' || text.back() == L'\t')) {
+    text.remove_suffix(1);
+  }
+  return Narrow(text);
+}
+
 std::string SystemErrorText(unsigned long code) {
   wchar_t* buffer = nullptr;
   DWORD n = ::FormatMessageW(
       FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code, 0,
       reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
   UniqueLocal owned(buffer);
-  std::wstring text = n ? std::wstring(buffer, n) : std::wstring();
-  while (!text.empty() && (text.back() == L'\r' || text.back() == L'\n' || text.back() == L' ')) text.pop_back();
-  return Narrow(text);
+  return n ? MessageText(std::wstring_view(buffer, n)) : std::string();
 }
 
 }  // namespace kestrane::win32

@@ -88,10 +88,17 @@ class WmiDiskQuery : public DiskQuery {
       ComPtr<IDispatch> disk = VariantToDispatch(item);
       if (volumes_ && !HasPath(Get(disk.Get(), L"Name"))) continue;
       if (Get(disk.Get(), L"FreeSpace").IsNull()) continue;
+      const Variant freeSpace = Get(disk.Get(), L"FreeSpace");
+      const Variant size = Get(disk.Get(), volumes_ ? L"Capacity" : L"Size");
       DiskReading reading;
-      reading.FreeSpace = VariantToInt64(Get(disk.Get(), L"FreeSpace"));
-      reading.Size = VariantToInt64(Get(disk.Get(), volumes_ ? L"Capacity" : L"Size"));
       reading.DeviceID = VariantToText(Get(disk.Get(), volumes_ ? L"Name" : L"DeviceID"));
+      try {
+        reading.FreeSpace = VariantToInt64(freeSpace);
+        reading.Size = VariantToInt64(size);
+      } catch (const std::exception& e) {
+        // A figure the disk does not report (a null size) fails the server: the reason names the disk.
+        throw std::runtime_error(reading.DeviceID + ": " + e.what());
+      }
       return reading;
     }
   }
