@@ -125,7 +125,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     return RunProgram();
   } catch (const std::exception& e) {
     // A window the program could not make: it says why and ends.
-    win32::ShowBox(nullptr, win32::BoxKind::Error, kApplicationTitle, ErrorBoxText(e.what()));
+    win32::ShowStartFailure(kApplicationTitle, ErrorBoxText(e.what()));
     return 1;
   }
 }

@@ -163,6 +163,18 @@ TEST_F(CleanupWindowTest, AtAHigherDpiTheGlyphButtonsStillDrawTheirPictures) {
   cleanup->BitBtn1.SetEnabled(true);  // in colour, not greyed
   const RECT picture = ClientPixels(C(cleanup->BitBtn1)).Around(IsRed);
   EXPECT_GE(picture.bottom - picture.top, 20);
+
+  // A small monitor at 200 %: the suggested rectangle runs past its work area; the window stays inside.
+  MONITORINFO monitor{sizeof monitor};
+  ::GetMonitorInfoW(::MonitorFromWindow(dialog, MONITOR_DEFAULTTOPRIMARY), &monitor);
+  const RECT work = monitor.rcWork;
+  RECT large{work.right - 100, work.top, work.right - 100 + (work.right - work.left), work.bottom + 300};
+  ::SendMessageW(dialog, WM_DPICHANGED, MAKEWPARAM(192, 192), reinterpret_cast<LPARAM>(&large));
+  RECT after;
+  ::GetWindowRect(dialog, &after);
+  EXPECT_TRUE(after.left >= work.left && after.top >= work.top && after.right <= work.right &&
+              after.bottom <= work.bottom)
+      << after.left << "," << after.top << " " << after.right << "," << after.bottom;
 }
 
 // \\srvhold\c$\temp is renamed away, as someone on the server might, while a button sweeps it for links.

@@ -169,6 +169,26 @@ TEST(ApplicationWindowTest, AnErrorBoxAtStartTakesReturnFromTheKeyboard) {
   EXPECT_TRUE(closedByKey);
 }
 
+// A window refused once the main window exists: the main window, destroyed as the failure
+// unwinds, posts the program's end; the reason is still shown until answered.
+TEST(ApplicationWindowTest, AStartThatFailsAfterTheMainWindowSaysWhy) {
+  ::PostQuitMessage(0);
+  bool closedByKey = false;
+  testing::SeenBox seen;
+  std::thread user = testing::AnswerBox(
+      ::GetCurrentThreadId(),
+      [&](const testing::SeenBox& box) {
+        testing::PressFromHelper(VK_RETURN);
+        closedByKey = testing::WaitFor([&] { return !::IsWindow(box.hwnd); }, 5000);
+        if (!closedByKey) ::PostMessageW(box.hwnd, WM_CLOSE, 0, 0);
+      },
+      &seen);
+  ShowStartFailure(kApplicationTitle, "Cannot create a window of the class \"KestraneTray\".");
+  user.join();
+  EXPECT_EQ(Narrow(seen.text), "Cannot create a window of the class \"KestraneTray\".");
+  EXPECT_TRUE(closedByKey);
+}
+
 TEST_F(FormWindowTest, StartWithAnEmptyListAsks) {
   ::SendMessageW(H(form->BtnStart), BM_CLICK, 0, 0);
   EXPECT_EQ(dialogs.shown, std::vector<std::string>{"Вы не указали ни один объект!"});

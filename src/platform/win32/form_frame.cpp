@@ -113,6 +113,7 @@ void FormFrame::ApplyDpi(int dpi, const RECT& suggested) {
   // The system's rectangle for the new DPI; the layout follows the look even where the size stays.
   ::SetWindowPos(Handle(), nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
                  suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
+  KeepOnScreen();  // a small monitor at a high DPI: the suggested size may not fit its work area
   ApplyLayout();
   ::RedrawWindow(Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
 }
@@ -153,19 +154,23 @@ SIZE FormFrame::OuterSize(int clientWidth, int clientHeight) const {
 
 void FormFrame::ApplySize() {
   // The form's size at this DPI, but never larger than the work area.
-  const RECT work = WorkArea();
-  SIZE size = OuterSize(form_.ClientWidth(), form_.ClientHeight());
-  size.cx = std::min<LONG>(size.cx, work.right - work.left);
-  size.cy = std::min<LONG>(size.cy, work.bottom - work.top);
+  const SIZE size = OuterSize(form_.ClientWidth(), form_.ClientHeight());
   ::SetWindowPos(Handle(), nullptr, 0, 0, size.cx, size.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
   KeepOnScreen();
 }
 
 void FormFrame::KeepOnScreen() {
-  // The whole window, and so its title bar, inside the monitor's work area.
+  // The whole window, and so its title bar, inside the monitor's work area: made smaller where it
+  // is larger than the work area, then moved in.
   const RECT work = WorkArea();
   RECT r;
   ::GetWindowRect(Handle(), &r);
+  const LONG width = std::min(r.right - r.left, work.right - work.left);
+  const LONG height = std::min(r.bottom - r.top, work.bottom - work.top);
+  if (width != r.right - r.left || height != r.bottom - r.top) {
+    ::SetWindowPos(Handle(), nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    ::GetWindowRect(Handle(), &r);
+  }
   int x = std::clamp<int>(r.left, work.left, std::max<int>(work.left, work.right - (r.right - r.left)));
   int y = std::clamp<int>(r.top, work.top, std::max<int>(work.top, work.bottom - (r.bottom - r.top)));
   if (x != r.left || y != r.top) ::SetWindowPos(Handle(), nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);

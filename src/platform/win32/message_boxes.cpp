@@ -207,6 +207,13 @@ int ShowBox(HWND owner, BoxKind kind, const std::string& caption, const std::str
   return answer <= 0 ? CancelAnswer(kind) : static_cast<int>(answer);
 }
 
+void ShowStartFailure(const std::string& caption, const std::string& text) {
+  MSG quit;
+  while (::PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
+  }
+  ShowBox(nullptr, BoxKind::Error, caption, text);
+}
+
 HWND MessageBoxes::Owner() const {
   // The program's active window (the clean-up dialog, say), else the main window.
   HWND active = ::GetActiveWindow();
