@@ -6,7 +6,7 @@
 #include <thread>
 
 #include "core/recording_window.h"
-#include "core/simulated_disk_query.h"
+#include "support/simulated_disk_query.h"
 
 namespace {
 

@@ -2,8 +2,8 @@
 // window's cell-drawing handler: what scrolling costs on the window thread.
 #include <benchmark/benchmark.h>
 
-#include "core/simulated_disk_query.h"
 #include "forms/unit1.h"
+#include "support/simulated_disk_query.h"
 
 namespace {
 

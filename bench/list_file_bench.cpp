@@ -3,7 +3,7 @@
 #include <benchmark/benchmark.h>
 
 #include "core/list_file.h"
-#include "core/server_list.h"
+#include "core/text_lines.h"
 #include "platform/ansi_text.h"
 
 namespace {
@@ -18,7 +18,7 @@ void BM_ReadListFile(benchmark::State& state) {
   const std::vector<std::uint8_t> bytes = HundredThousandNames();
   for (auto _ : state) {
     std::string text = kestrane::ListTextFromFile(bytes, kestrane::AnsiToUtf8);
-    benchmark::DoNotOptimize(kestrane::SplitServerList(text).size());
+    benchmark::DoNotOptimize(kestrane::SplitLines(text).size());
   }
   state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * bytes.size()));
 }

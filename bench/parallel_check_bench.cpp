@@ -3,7 +3,7 @@
 #include <benchmark/benchmark.h>
 
 #include "cli/parallel_check.h"
-#include "core/simulated_disk_query.h"
+#include "support/simulated_disk_query.h"
 
 namespace {
 

@@ -12,6 +12,7 @@
 #include "platform/ansi_text.h"
 #include "platform/files.h"
 #include "platform/user_name.h"
+#include "platform/win32/unique_handle.h"
 #include "platform/win32/wide_text.h"
 #include "platform/win32/wmi_disk_query.h"
 
@@ -20,9 +21,9 @@ namespace {
 std::vector<std::string> Arguments() {
   int count = 0;
   wchar_t** argv = ::CommandLineToArgvW(::GetCommandLineW(), &count);
+  kestrane::win32::UniqueLocal owned(argv);
   std::vector<std::string> args;
   for (int i = 1; argv && i < count; ++i) args.push_back(kestrane::win32::Narrow(argv[i]));
-  if (argv) ::LocalFree(argv);
   return args;
 }
 

@@ -21,12 +21,26 @@
 #include "platform/win32/wmi_disk_query.h"
 #include "toolkit/application.h"
 
-int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
-  using namespace kestrane;
-  ::SetProcessDpiAwarenessContext(DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE_V2);
-  ::SetThreadLocale(1049);
-  // The window thread's apartment: the directory, the spreadsheet and the file dialog use COM.
-  const bool oleReady = SUCCEEDED(::OleInitialize(nullptr));
+namespace {
+
+using namespace kestrane;
+
+// The window thread's apartment: the directory, the spreadsheet and the file dialog use COM.
+class OleApartment {
+ public:
+  OleApartment() : ready_(SUCCEEDED(::OleInitialize(nullptr))) {}
+  ~OleApartment() {
+    if (ready_) ::OleUninitialize();
+  }
+  OleApartment(const OleApartment&) = delete;
+  OleApartment& operator=(const OleApartment&) = delete;
+
+ private:
+  bool ready_;
+};
+
+int RunProgram() {
+  OleApartment apartment;
   INITCOMMONCONTROLSEX icc{sizeof icc, ICC_STANDARD_CLASSES | ICC_PROGRESS_CLASS | ICC_BAR_CLASSES | ICC_WIN95_CLASSES};
   ::InitCommonControlsEx(&icc);
 
@@ -99,6 +113,19 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   frame.reset();
   form.reset();
   directory.reset();
-  if (oleReady) ::OleUninitialize();
   return 0;
+}
+
+}  // namespace
+
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+  ::SetProcessDpiAwarenessContext(DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE_V2);
+  ::SetThreadLocale(1049);
+  try {
+    return RunProgram();
+  } catch (const std::exception& e) {
+    // A window the program could not make: it says why and ends.
+    win32::ShowStartFailure(kApplicationTitle, ErrorBoxText(e.what()));
+    return 1;
+  }
 }

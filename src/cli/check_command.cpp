@@ -8,9 +8,9 @@
 #include "core/host_name.h"
 #include "core/list_file.h"
 #include "core/number_text.h"
-#include "core/server_list.h"
 #include "core/server_table.h"
 #include "core/size_text.h"
+#include "core/text_lines.h"
 #include "core/utf8_text.h"
 
 namespace kestrane {
@@ -104,7 +104,7 @@ std::vector<std::string> ListNames(const CheckOptions& options, const CheckEnvir
   std::vector<std::string> names = options.names;
   for (const std::string& file : options.listFiles) {
     // A file names servers only: its blank lines are spacing, never the local computer.
-    for (const std::string& line : SplitServerList(ListTextFromFile(env.readFile(file), env.ansi))) {
+    for (const std::string& line : SplitLines(ListTextFromFile(env.readFile(file), env.ansi))) {
       std::string_view name = TrimBlanks(line);
       if (!name.empty()) names.emplace_back(name);
     }

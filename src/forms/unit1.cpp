@@ -13,6 +13,31 @@
 #include "imageset/default_images.h"
 
 namespace kestrane {
+namespace {
+
+// The form's timer as the check core sets its interval from the interval field.
+class RefreshTimerOf : public RefreshTimer {
+ public:
+  explicit RefreshTimerOf(TTimer& timer) : timer_(timer) {}
+  std::uint32_t Interval() const override { return timer_.Interval(); }
+  void SetInterval(std::uint32_t ms) override { timer_.SetInterval(ms); }
+
+ private:
+  TTimer& timer_;
+};
+
+// The check run's balloon icon as the tray icon shows it.
+TrayBalloon::Icon TrayBalloonIcon(BalloonIcon icon) {
+  switch (icon) {
+    case BalloonIcon::Info: return TrayBalloon::Icon::Info;
+    case BalloonIcon::Warning: return TrayBalloon::Icon::Warning;
+    case BalloonIcon::Error: return TrayBalloon::Icon::Error;
+    case BalloonIcon::None: break;
+  }
+  return TrayBalloon::Icon::None;
+}
+
+}  // namespace
 
 TForm1::TForm1(FormServices services)
     : TForm("Form1", kFormCaption, kClientWidth, kClientHeight, FormBorder::Sizeable),
@@ -155,7 +180,10 @@ void TForm1::Edit1Change() {
 
 void TForm1::ComboBox1Change() { StringGrid1.Invalidate(); }
 
-void TForm1::Edit2Change() { ApplyIntervalText(Edit2.Text(), Timer1); }
+void TForm1::Edit2Change() {
+  RefreshTimerOf timer(Timer1);
+  ApplyIntervalText(Edit2.Text(), timer);
+}
 
 void TForm1::BtnStartClick() { runner_->Start(); }
 
@@ -330,7 +358,7 @@ void TForm1::RunView::SetExcelEnabled(bool enabled) { form_.BtnExcel.SetEnabled(
 void TForm1::RunView::SetTrayImage(int index) { form_.CoolTrayIcon1.SetIconIndex(index); }
 void TForm1::RunView::SetTrayHint(std::string hint) { form_.CoolTrayIcon1.SetHint(std::move(hint)); }
 void TForm1::RunView::ShowBalloon(std::string title, std::string text, BalloonIcon icon, int seconds) {
-  form_.CoolTrayIcon1.ShowBalloon(TrayBalloon{std::move(title), std::move(text), icon, seconds});
+  form_.CoolTrayIcon1.ShowBalloon(TrayBalloon{std::move(title), std::move(text), TrayBalloonIcon(icon), seconds});
 }
 void TForm1::RunView::ShowMessage(std::string text) { form_.services_.dialogs->Information(text); }
 void TForm1::RunView::FocusList() { form_.Memo2.SetFocus(); }

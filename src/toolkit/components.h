@@ -6,7 +6,6 @@
 #include <string>
 #include <vector>
 
-#include "core/check_run.h"
 #include "toolkit/popup_menu.h"
 
 namespace kestrane {
@@ -17,12 +16,12 @@ class TimerPeer {
   virtual void Restart() = 0;  // the interval or the enabled state changed
 };
 
-// The refresh timer. A new interval restarts the countdown; 0 keeps it from firing.
-class TTimer : public RefreshTimer {
+// A timer. A new interval restarts the countdown; 0 keeps it from firing.
+class TTimer {
  public:
   explicit TTimer(std::uint32_t interval = 1000) : interval_(interval) {}
-  std::uint32_t Interval() const override { return interval_; }
-  void SetInterval(std::uint32_t ms) override;
+  std::uint32_t Interval() const { return interval_; }
+  void SetInterval(std::uint32_t ms);
   bool Enabled() const { return enabled_; }
   void SetEnabled(bool enabled);
   int Restarts() const { return restarts_; }  // countdowns begun, for tests

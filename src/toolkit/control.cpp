@@ -1,6 +1,6 @@
 #include "toolkit/control.h"
 
-#include "core/server_list.h"
+#include "core/text_lines.h"
 #include "core/utf8_text.h"
 
 namespace kestrane {
@@ -51,7 +51,7 @@ void TControl::SetFocus() {
 
 const std::vector<std::string>& TMemo::Lines() const {
   if (linesVersion_ != TextVersion()) {
-    lines_ = SplitServerList(Text());
+    lines_ = SplitLines(Text());
     linesVersion_ = TextVersion();
   }
   return lines_;

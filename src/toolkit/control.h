@@ -13,6 +13,30 @@ struct Rect {
   int left = 0, top = 0, width = 0, height = 0;
 };
 
+class TPanel;
+class TLabel;
+class TEdit;
+class TMemo;
+class TComboBox;
+class TButton;
+class TProgressBar;
+class TStringGrid;
+
+// Told a control's kind: each control calls the member for its own type (a native frame makes
+// the peer of each kind so, without asking what a control is).
+class ControlVisitor {
+ public:
+  virtual ~ControlVisitor() = default;
+  virtual void Visit(TPanel& panel) = 0;
+  virtual void Visit(TLabel& label) = 0;
+  virtual void Visit(TEdit& edit) = 0;
+  virtual void Visit(TMemo& memo) = 0;
+  virtual void Visit(TComboBox& combo) = 0;
+  virtual void Visit(TButton& button) = 0;
+  virtual void Visit(TProgressBar& bar) = 0;
+  virtual void Visit(TStringGrid& grid) = 0;
+};
+
 // What a native peer mirrors. Every call comes on the window thread.
 class ControlPeer {
  public:
@@ -68,6 +92,7 @@ class TControl {
 
   void AttachPeer(ControlPeer* peer) { peer_ = peer; }
   ControlPeer* Peer() const { return peer_; }
+  virtual void Accept(ControlVisitor& visitor) = 0;
 
   std::function<void()> OnChange;
 
@@ -91,6 +116,7 @@ class TControl {
 class TPanel : public TControl {
  public:
   using TControl::TControl;
+  void Accept(ControlVisitor& visitor) override { visitor.Visit(*this); }
 };
 
 struct LabelStyle {
@@ -105,6 +131,7 @@ class TLabel : public TControl {
       : TControl(std::move(name), bounds, std::move(text)), style_{wordWrap} {}
   TLabel(std::string name, Rect bounds, std::string text, LabelStyle style)
       : TControl(std::move(name), bounds, std::move(text)), style_(style) {}
+  void Accept(ControlVisitor& visitor) override { visitor.Visit(*this); }
   bool WordWrap() const { return style_.wordWrap; }
   bool Bold() const { return style_.bold; }
   bool Maroon() const { return style_.maroon; }
@@ -116,6 +143,7 @@ class TLabel : public TControl {
 class TEdit : public TControl {
  public:
   using TControl::TControl;
+  void Accept(ControlVisitor& visitor) override { visitor.Visit(*this); }
 };
 
 struct KeyEvent {
@@ -126,6 +154,7 @@ struct KeyEvent {
 class TMemo : public TControl {
  public:
   using TControl::TControl;
+  void Accept(ControlVisitor& visitor) override { visitor.Visit(*this); }
   const std::vector<std::string>& Lines() const;  // the server list's entries
   void SelectAll();
   // The selection as code points from the start of the text.
@@ -145,6 +174,7 @@ class TComboBox : public TControl {
  public:
   TComboBox(std::string name, Rect bounds, std::string text, std::vector<std::string> items)
       : TControl(std::move(name), bounds, std::move(text)), items_(std::move(items)) {}
+  void Accept(ControlVisitor& visitor) override { visitor.Visit(*this); }
   const std::vector<std::string>& Items() const { return items_; }
   void Choose(int index);  // as the user picks an item of the list
 
@@ -161,6 +191,7 @@ class TButton : public TControl {
  public:
   TButton(std::string name, Rect bounds, std::string text, int picture = -1, ButtonKind kind = ButtonKind::Push)
       : TControl(std::move(name), bounds, std::move(text)), picture_(picture), kind_(kind) {}
+  void Accept(ControlVisitor& visitor) override { visitor.Visit(*this); }
   // Runs OnClick when enabled and visible, as a press of the button does.
   void Click();
   int Picture() const { return picture_; }  // an index into the form's pictures, or -1
@@ -175,6 +206,7 @@ class TButton : public TControl {
 class TProgressBar : public TControl {
  public:
   using TControl::TControl;
+  void Accept(ControlVisitor& visitor) override { visitor.Visit(*this); }
   int Max() const { return max_; }
   int Position() const { return position_; }
   void SetMax(int max);

@@ -1,4 +1,4 @@
-// TStringGrid: the server table shown as a grid of text cells, drawn cell by cell by OnDrawCell.
+// TStringGrid: a table of text cells shown as a grid, drawn cell by cell by OnDrawCell.
 // The grid owns its behaviour: the current cell, scrolling, which cell a point is in, the
 // keyboard, and whether its context menu may open. A peer only paints and passes input on.
 #pragma once
@@ -7,7 +7,7 @@
 #include <optional>
 #include <vector>
 
-#include "core/server_table.h"
+#include "core/text_table.h"
 #include "toolkit/canvas.h"
 #include "toolkit/control.h"
 
@@ -35,9 +35,10 @@ inline constexpr int kLeft = 0x25, kUp = 0x26, kRight = 0x27, kDown = 0x28;
 class TStringGrid : public TControl {
  public:
   TStringGrid(std::string name, Rect bounds, int colCount, int defaultColWidth, int rowHeight);
+  void Accept(ControlVisitor& visitor) override { visitor.Visit(*this); }
 
-  ServerTable& Table() { return table_; }
-  const ServerTable& Table() const { return table_; }
+  TextTable& Table() { return table_; }
+  const TextTable& Table() const { return table_; }
   const std::string& Cell(int col, int row) const { return table_.Cell(col, row); }
   void SetCell(int col, int row, std::string text) { table_.SetCell(col, row, std::move(text)); }
   int RowCount() const { return table_.RowCount(); }
@@ -96,7 +97,7 @@ class TStringGrid : public TControl {
   int ShownColumnAfter(int col, int step) const;  // the next shown column in that direction
   void Moved();
 
-  ServerTable table_;
+  TextTable table_;
   std::vector<int> colWidths_;
   int rowHeight_;
   int row_ = 0;

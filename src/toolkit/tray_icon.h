@@ -5,7 +5,6 @@
 
 #include <string>
 
-#include "core/check_run.h"
 #include "toolkit/application.h"
 #include "toolkit/popup_menu.h"
 #include "toolkit/string_grid.h"
@@ -15,8 +14,9 @@ namespace kestrane {
 class TCoolTrayIcon;
 
 struct TrayBalloon {
+  enum class Icon { None, Info, Warning, Error };
   std::string title, text;
-  BalloonIcon icon = BalloonIcon::None;
+  Icon icon = Icon::None;
   int seconds = 0;
 };
 

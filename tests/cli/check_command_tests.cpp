@@ -9,8 +9,8 @@
 #include <sstream>
 
 #include "core/host_name.h"
-#include "core/simulated_disk_query.h"
 #include "platform/files.h"
+#include "support/simulated_disk_query.h"
 
 namespace kestrane {
 namespace {

@@ -7,8 +7,8 @@
 
 #include "core/errors.h"
 #include "core/recording_window.h"
-#include "core/simulated_disk_query.h"
 #include "core/size_text.h"
+#include "support/simulated_disk_query.h"
 
 namespace kestrane {
 namespace {

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "core/server_list.h"
+#include "core/text_lines.h"
 
 namespace kestrane {
 namespace {
@@ -37,11 +37,11 @@ TEST(ListFile, EveryLineEndBecomesCrLfAndTheEndStaysAsItWas) {
 }
 
 TEST(ListFile, EntriesCountAsTheListCountsThem) {
-  EXPECT_EQ(SplitServerList(Read("srv1\r\nsrv2\r\nsrv3\r\n")).size(), 3u);
-  EXPECT_EQ(SplitServerList(Read("srv1\r\nsrv2\r\nsrv3")).size(), 3u);
-  EXPECT_EQ(SplitServerList(Read("srv1\n\nsrv2\n")), (std::vector<std::string>{"srv1", "", "srv2"}));
-  EXPECT_EQ(SplitServerList(Read("\n")), std::vector<std::string>{""});
-  EXPECT_EQ(SplitServerList(Read("  srv1 \t\n")), std::vector<std::string>{"  srv1 \t"});  // unaltered
+  EXPECT_EQ(SplitLines(Read("srv1\r\nsrv2\r\nsrv3\r\n")).size(), 3u);
+  EXPECT_EQ(SplitLines(Read("srv1\r\nsrv2\r\nsrv3")).size(), 3u);
+  EXPECT_EQ(SplitLines(Read("srv1\n\nsrv2\n")), (std::vector<std::string>{"srv1", "", "srv2"}));
+  EXPECT_EQ(SplitLines(Read("\n")), std::vector<std::string>{""});
+  EXPECT_EQ(SplitLines(Read("  srv1 \t\n")), std::vector<std::string>{"  srv1 \t"});  // unaltered
 }
 
 TEST(ListFile, WithoutAMarkTheTextIsInTheAnsiCodePage) {

@@ -8,7 +8,6 @@
 #include <vector>
 
 #include "core/check_run.h"
-#include "core/server_list.h"
 #include "core/server_table.h"
 #include "core/server_table_run.h"
 

@@ -10,9 +10,9 @@
 #include <vector>
 
 #include "core/recording_window.h"
-#include "core/simulated_disk_query.h"
 #include "forms/unit1.h"
 #include "imageset/default_images.h"
+#include "support/simulated_disk_query.h"
 
 namespace kestrane {
 

@@ -87,7 +87,7 @@ TEST_F(TrayTest, TheTrayButtonHidesTheWindowShowsTheIconAndTheRunEndsWithTheAler
   EXPECT_EQ(tray.calls[4], "balloon Место заканчивается!");
   ASSERT_EQ(tray.balloons.size(), 1u);
   EXPECT_EQ(tray.balloons[0].text, "На одном или нескольких серверах\r заканчивается свободное место!");
-  EXPECT_EQ(tray.balloons[0].icon, BalloonIcon::Error);
+  EXPECT_EQ(tray.balloons[0].icon, TrayBalloon::Icon::Error);
   EXPECT_EQ(tray.balloons[0].seconds, 11);
 }
 
@@ -172,14 +172,14 @@ TEST(TrayIcon, ImageAndTooltipWaitForTheIconAndTheShellShowsTheirLimits) {
   std::string hint;
   for (int i = 0; i < 130; ++i) hint += "ж";  // two bytes each
   icon.SetHint(hint);
-  icon.ShowBalloon({"nothing", "while absent", BalloonIcon::Error, 11});
+  icon.ShowBalloon({"nothing", "while absent", TrayBalloon::Icon::Error, 11});
   EXPECT_TRUE(shell.calls.empty());
   icon.SetIconVisible(true);
   ASSERT_EQ(shell.calls.size(), 1u);
   EXPECT_EQ(icon.ShownHint().size(), 127u * 2);
   std::string title = std::string(62, 't') + "\xF0\x9F\x98\x80" + "x";  // the 63rd character is 4 bytes
   std::string text(300, 'y');
-  icon.ShowBalloon({title, text, BalloonIcon::Error, 11});
+  icon.ShowBalloon({title, text, TrayBalloon::Icon::Error, 11});
   ASSERT_EQ(shell.balloons.size(), 1u);
   EXPECT_EQ(shell.balloons[0].title, std::string(62, 't') + "\xF0\x9F\x98\x80");
   EXPECT_EQ(shell.balloons[0].text, std::string(255, 'y'));

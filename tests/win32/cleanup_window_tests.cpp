@@ -131,6 +131,52 @@ TEST_F(CleanupWindowTest, NothingBehindALinkIsCountedOrDeleted) {
   EXPECT_EQ(SizeTexts(), (std::vector<std::wstring>{L"1 MB", L"0 MB", L"0 MB", L"0 MB", L"0 MB", L"0 MB", L"1 MB"}));
 }
 
+// The dialog moved to a monitor of 150 %: the glyph buttons and the picture of "Удалить всё" are
+// made again at the new size and still draw (a picture left at the old DPI was blended into a
+// larger rectangle than it has, and the glyph buttons went blank).
+bool IsRed(std::uint32_t rgb) {
+  const int r = (rgb >> 16) & 0xFF, g = (rgb >> 8) & 0xFF, b = rgb & 0xFF;
+  return r >= 100 && r > 2 * g && r > 2 * b;
+}
+
+TEST_F(CleanupWindowTest, AtAHigherDpiTheGlyphButtonsStillDrawTheirPictures) {
+  cleanup->Show();
+  const HWND dialog = cleanupFrame->Handle();
+  RECT before;
+  ::GetWindowRect(dialog, &before);
+  RECT suggested{before.left, before.top, before.left + (before.right - before.left) * 3 / 2,
+                 before.top + (before.bottom - before.top) * 3 / 2};
+  ::SendMessageW(dialog, WM_DPICHANGED, MAKEWPARAM(144, 144), reinterpret_cast<LPARAM>(&suggested));
+  testing::Settle();
+  ASSERT_EQ(cleanupFrame->Dpi(), 144);
+
+  for (const TButton* glyph : {&cleanup->SpeedButton1, &cleanup->SpeedButton6}) {
+    RECT client;
+    ::GetClientRect(C(*glyph), &client);
+    EXPECT_EQ(client.right, 35) << glyph->Name();  // 23 x 22 at 150 %
+    EXPECT_EQ(client.bottom, 33) << glyph->Name();
+    // The cross with its border spans 14 pixels at 100 %: about 21 at 150 %.
+    const RECT cross = ClientPixels(C(*glyph)).Around(IsRed);
+    EXPECT_GE(cross.right - cross.left, 20) << glyph->Name();
+    EXPECT_GE(cross.bottom - cross.top, 20) << glyph->Name();
+  }
+  cleanup->BitBtn1.SetEnabled(true);  // in colour, not greyed
+  const RECT picture = ClientPixels(C(cleanup->BitBtn1)).Around(IsRed);
+  EXPECT_GE(picture.bottom - picture.top, 20);
+
+  // A small monitor at 200 %: the suggested rectangle runs past its work area; the window stays inside.
+  MONITORINFO monitor{sizeof monitor};
+  ::GetMonitorInfoW(::MonitorFromWindow(dialog, MONITOR_DEFAULTTOPRIMARY), &monitor);
+  const RECT work = monitor.rcWork;
+  RECT large{work.right - 100, work.top, work.right - 100 + (work.right - work.left), work.bottom + 300};
+  ::SendMessageW(dialog, WM_DPICHANGED, MAKEWPARAM(192, 192), reinterpret_cast<LPARAM>(&large));
+  RECT after;
+  ::GetWindowRect(dialog, &after);
+  EXPECT_TRUE(after.left >= work.left && after.top >= work.top && after.right <= work.right &&
+              after.bottom <= work.bottom)
+      << after.left << "," << after.top << " " << after.right << "," << after.bottom;
+}
+
 // \\srvhold\c$\temp is renamed away, as someone on the server might, while a button sweeps it for links.
 TEST(HeldFolderTest, AFolderBeingEmptiedCannotBeRenamedAway) {
   class RenamingDuringSweep : public SystemFolders {

@@ -27,6 +27,7 @@ class ExportWindowTest : public FormWindowTest {
   ExportWindowTest() {
     ::CoInitialize(nullptr);
     services.spreadsheet = [] { return OpenExcel(); };
+    Unregister();  // left behind by a run that was killed, the fake would stand in for a missing Excel
   }
   ~ExportWindowTest() override { ::CoUninitialize(); }
   // The fake as the test prefix's "Excel.Application".
@@ -45,9 +46,12 @@ class ExportWindowTest : public FormWindowTest {
     SetKey(std::wstring(L"CLSID\\") + kFakeClsid + L"\\InprocServer32", L"ThreadingModel",
            L"Apartment");
   }
-  void TearDown() override {
+  static void Unregister() {
     ::RegDeleteTreeW(HKEY_CLASSES_ROOT, L"Excel.Application");
     ::RegDeleteTreeW(HKEY_CLASSES_ROOT, (std::wstring(L"CLSID\\") + kFakeClsid).c_str());
+  }
+  void TearDown() override {
+    Unregister();
     FormWindowTest::TearDown();
     if (!log.empty()) ::DeleteFileW(log.c_str());
   }

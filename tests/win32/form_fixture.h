@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <memory>
 #include <string>
@@ -74,12 +75,12 @@ class FormWindowTest : public ::testing::Test {
   }
 };
 
-// The grid painted into a bitmap, as the screen would show it.
-class GridPixels {
+// A window's client area painted into a bitmap, as the screen would show it.
+class ClientPixels {
  public:
-  explicit GridPixels(HWND grid) {
+  explicit ClientPixels(HWND window) {
     RECT rc;
-    ::GetClientRect(grid, &rc);
+    ::GetClientRect(window, &rc);
     width_ = rc.right;
     height_ = rc.bottom;
     BITMAPINFO bi{};
@@ -94,7 +95,7 @@ class GridPixels {
     void* bits = nullptr;
     HBITMAP bmp = ::CreateDIBSection(dc, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
     HGDIOBJ old = ::SelectObject(dc, bmp);
-    ::SendMessageW(grid, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc), PRF_CLIENT);
+    ::SendMessageW(window, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc), PRF_CLIENT);
     ::GdiFlush();
     const auto* p = static_cast<const std::uint32_t*>(bits);
     pixels_.assign(p, p + width_ * height_);
@@ -111,6 +112,18 @@ class GridPixels {
       for (int x = x0; x < x1; ++x) n += At(x, y) == rgb;
     }
     return n;
+  }
+  // The smallest rectangle holding every pixel the test picks; empty when there is none.
+  RECT Around(bool (*picked)(std::uint32_t rgb)) const {
+    RECT r{width_, height_, 0, 0};
+    for (int y = 0; y < height_; ++y) {
+      for (int x = 0; x < width_; ++x) {
+        if (!picked(At(x, y))) continue;
+        r = RECT{std::min<LONG>(r.left, x), std::min<LONG>(r.top, y), std::max<LONG>(r.right, x + 1),
+                 std::max<LONG>(r.bottom, y + 1)};
+      }
+    }
+    return r.right > r.left ? r : RECT{};
   }
 
  private:

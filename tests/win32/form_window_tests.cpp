@@ -3,6 +3,7 @@
 
 #include "form_fixture.h"
 #include "platform/win32/application_window.h"
+#include "platform/win32/message_boxes.h"
 
 namespace kestrane::win32 {
 namespace {
@@ -83,7 +84,7 @@ TEST_F(FormWindowTest, TheGridPaintsTheCurrentRowRedDisksAndTheMarker) {
       << "|" << (dialogs.shown.empty() ? "" : dialogs.shown[0]);
   form->StringGrid1.SetCell(0, 0, "  .");
 
-  GridPixels grid(H(form->StringGrid1));
+  ClientPixels grid(H(form->StringGrid1));
   constexpr std::uint32_t kGreen = 0xC0DCC0, kRed = 0xFF0000;
   EXPECT_EQ(grid.At(60, 2), kGreen);  // column 3, empty name: only the current row's colour
   // Column 4 starts after column 0 (25) and column 3 (100), each with a grid line.
@@ -94,7 +95,7 @@ TEST_F(FormWindowTest, TheGridPaintsTheCurrentRowRedDisksAndTheMarker) {
   EXPECT_EQ(grid.At(1, 1), kGreen);
 
   ::SetWindowTextW(H(form->Edit1), L"0");  // nothing is below 0: the text turns black at once
-  GridPixels black(H(form->StringGrid1));
+  ClientPixels black(H(form->StringGrid1));
   EXPECT_EQ(black.Count(127, 5, 227, 20, kRed), 0);
   EXPECT_GT(black.Count(127, 5, 227, 20, 0x000000), 20);
 }
@@ -136,6 +137,56 @@ TEST(ApplicationWindowTest, CarriesTheTitleOwnsTheMainWindowAndMinimisesIt) {
   EXPECT_TRUE(::IsWindowVisible(window->Handle()));
   EXPECT_FALSE(::IsIconic(applicationWindow.Handle()));
   applicationWindow.SetMainWindow(nullptr);
+}
+
+// The start as the program makes it: its application window, real boxes, and an error while the
+// main form is made (here: no image set file), before the main window exists. Return from the
+// keyboard, with no click and nothing brought forward, closes the box.
+TEST(ApplicationWindowTest, AnErrorBoxAtStartTakesReturnFromTheKeyboard) {
+  // A main window closed earlier on this thread posted the end of the program; its WM_QUIT
+  // would end the box's modal loop at once.
+  MSG quit;
+  while (::PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
+  }
+  auto dispatcher = std::make_shared<QueueDispatcher>();
+  TApplication application(kApplicationTitle);
+  MessageBoxes boxes(kApplicationTitle);
+  ApplicationWindow applicationWindow(application);
+  const DWORD thread = ::GetCurrentThreadId();
+  bool closedByKey = false;
+  testing::SeenBox seen;
+  std::thread user = testing::AnswerBox(
+      thread,
+      [&](const testing::SeenBox& box) {
+        testing::PressFromHelper(VK_RETURN);
+        closedByKey = testing::WaitFor([&] { return !::IsWindow(box.hwnd); }, 5000);
+        if (!closedByKey) ::PostMessageW(box.hwnd, WM_CLOSE, 0, 0);  // the test goes on and fails
+      },
+      &seen);
+  TForm1 form(FormServices{dispatcher, &boxes, [] { return MakeWmiDiskQuery(); }, "no-such-file"});
+  user.join();
+  EXPECT_EQ(Narrow(seen.text).rfind("Cannot open file \"", 0), 0u) << Narrow(seen.text);
+  EXPECT_TRUE(closedByKey);
+}
+
+// A window refused once the main window exists: the main window, destroyed as the failure
+// unwinds, posts the program's end; the reason is still shown until answered.
+TEST(ApplicationWindowTest, AStartThatFailsAfterTheMainWindowSaysWhy) {
+  ::PostQuitMessage(0);
+  bool closedByKey = false;
+  testing::SeenBox seen;
+  std::thread user = testing::AnswerBox(
+      ::GetCurrentThreadId(),
+      [&](const testing::SeenBox& box) {
+        testing::PressFromHelper(VK_RETURN);
+        closedByKey = testing::WaitFor([&] { return !::IsWindow(box.hwnd); }, 5000);
+        if (!closedByKey) ::PostMessageW(box.hwnd, WM_CLOSE, 0, 0);
+      },
+      &seen);
+  ShowStartFailure(kApplicationTitle, "Cannot create a window of the class \"KestraneTray\".");
+  user.join();
+  EXPECT_EQ(Narrow(seen.text), "Cannot create a window of the class \"KestraneTray\".");
+  EXPECT_TRUE(closedByKey);
 }
 
 TEST_F(FormWindowTest, StartWithAnEmptyListAsks) {

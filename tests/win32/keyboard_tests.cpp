@@ -60,7 +60,7 @@ TEST_F(KeyboardTest, AListAThresholdAndStartWithTheKeyboardOnly) {
   Press(VK_RETURN);
   ASSERT_TRUE(PumpUntil([&] { return !form->RunActive() && form->StringGrid1.Cell(4, 0) != ""; }));
   ASSERT_EQ(form->StringGrid1.Cell(4, 0).substr(0, 3), "C: ");
-  GridPixels grid(H(form->StringGrid1));
+  ClientPixels grid(H(form->StringGrid1));
   EXPECT_GT(grid.Count(127, 5, 227, 20, 0xFF0000), 20);  // below 1000 GB: red
   EXPECT_TRUE(dialogs.shown.empty());
 }

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+
 #include "form_fixture.h"
 #include "platform/files.h"
 #include "platform/win32/ado_directory.h"
@@ -19,8 +21,11 @@ std::string TempFile(const char* name) {
   return Narrow(folder) + name;
 }
 
-// Finds the open dialog of `thread`, types the path into it and presses Enter, as a user would.
-std::thread TypeIntoOpenDialog(DWORD thread, const std::string& path, std::wstring* title, std::wstring* folder) {
+// Finds the open dialog of `thread`, types the path into it and presses Enter, as a user would:
+// without bringing it forward first. A dialog that opened without the keyboard is still open
+// after that; it is cancelled and `ignored` set, so the test fails instead of waiting for ever.
+std::thread TypeIntoOpenDialog(DWORD thread, const std::string& path, std::wstring* title, std::wstring* folder,
+                               std::atomic<bool>* ignored) {
   return testing::AnswerBox(thread, [=](const testing::SeenBox& box) {
     if (title) *title = box.caption;
     if (folder) {
@@ -29,7 +34,6 @@ std::thread TypeIntoOpenDialog(DWORD thread, const std::string& path, std::wstri
       ::SendMessageW(box.hwnd, CDM_GETFOLDERPATH, MAX_PATH, reinterpret_cast<LPARAM>(current));
       *folder = current;
     }
-    ::SetForegroundWindow(box.hwnd);
     std::vector<INPUT> in;
     for (wchar_t c : Widen(path)) {
       INPUT k{};
@@ -43,6 +47,10 @@ std::thread TypeIntoOpenDialog(DWORD thread, const std::string& path, std::wstri
     in.push_back(testing::KeyInput(VK_RETURN, false));
     in.push_back(testing::KeyInput(VK_RETURN, true));
     ::SendInput(static_cast<UINT>(in.size()), in.data(), sizeof(INPUT));
+    if (!testing::WaitFor([&] { return !::IsWindow(box.hwnd); }, 10000)) {
+      *ignored = true;
+      ::PostMessageW(box.hwnd, WM_COMMAND, IDCANCEL, 0);
+    }
   });
 }
 
@@ -61,11 +69,14 @@ class ListSourceWindowTest : public FormWindowTest {
   // Presses "...из файла", types the path into the dialog and waits for the label.
   void LoadThroughTheDialog(const std::string& path, std::wstring* title = nullptr, std::wstring* folder = nullptr) {
     const std::string before = form->Label1.Text() + "|" + std::to_string(dialogs.shown.size());
-    std::thread typist = TypeIntoOpenDialog(thread, path, title, folder);
+    std::atomic<bool> ignored{false};
+    std::thread typist = TypeIntoOpenDialog(thread, path, title, folder, &ignored);
     ::PostMessageW(window->Handle(), WM_COMMAND, MAKEWPARAM(::GetDlgCtrlID(H(form->Button1)), BN_CLICKED),
                    reinterpret_cast<LPARAM>(H(form->Button1)));
-    PumpUntil([&] { return form->Label1.Text() + "|" + std::to_string(dialogs.shown.size()) != before; }, 30000);
+    PumpUntil([&] { return ignored || form->Label1.Text() + "|" + std::to_string(dialogs.shown.size()) != before; },
+              30000);
     typist.join();
+    EXPECT_FALSE(ignored) << "the open dialog did not take the typed path and Enter";
   }
 };
 

@@ -101,11 +101,11 @@ TEST_F(RowCommandWindowTest, TheMarkerAppearsAndGoesWithItsPictureAndEmptyOrBadN
   RightClickAndChoose(0, 0, [&] { return form->StringGrid1.Cell(0, 0) == "  ."; });
   EXPECT_EQ(form->StringGrid1.Cell(0, 0), "  .");
   form->StringGrid1.SetRow(2);  // the green of the current row off row 0
-  EXPECT_LT(GridPixels(H(form->StringGrid1)).Count(4, 4, 20, 20, 0xFFFFFF), 200);  // the picture
+  EXPECT_LT(ClientPixels(H(form->StringGrid1)).Count(4, 4, 20, 20, 0xFFFFFF), 200);  // the picture
   RightClickAndChoose(0, 0, [&] { return form->StringGrid1.Cell(0, 0).empty(); });
   EXPECT_EQ(form->StringGrid1.Cell(0, 0), "");
   form->StringGrid1.SetRow(2);
-  EXPECT_EQ(GridPixels(H(form->StringGrid1)).Count(4, 4, 20, 20, 0xFFFFFF), 16 * 16);  // gone
+  EXPECT_EQ(ClientPixels(H(form->StringGrid1)).Count(4, 4, 20, 20, 0xFFFFFF), 16 * 16);  // gone
 
   EXPECT_FALSE(RightClickAndChoose(1, -1, [] { return false; }));  // the local computer's row: no name
   EXPECT_EQ(form->StringGrid1.Row(), 1);

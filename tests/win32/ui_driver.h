@@ -5,12 +5,14 @@
 #include <windows.h>
 
 #include <chrono>
+#include <cstdlib>
 #include <functional>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "platform/win32/form_frame.h"
+#include "platform/win32/message_loop.h"
 
 namespace kestrane::win32::testing {
 
@@ -63,7 +65,9 @@ inline std::wstring ClassOf(HWND hwnd) {
   return name;
 }
 
-// A click at a screen point with the given button (MOUSEEVENTF_LEFTDOWN or _RIGHTDOWN).
+// A click at a screen point with the given button (MOUSEEVENTF_LEFTDOWN or _RIGHTDOWN). The press
+// waits until the pointer is there: Wine hands a move on to the X server and back, and a press
+// queued at once may land where the pointer was before (seen: a right click on the wrong row).
 inline void ClickAt(POINT screen, DWORD downFlag) {
   const int w = ::GetSystemMetrics(SM_CXSCREEN), h = ::GetSystemMetrics(SM_CYSCREEN);
   INPUT in[3]{};
@@ -71,42 +75,85 @@ inline void ClickAt(POINT screen, DWORD downFlag) {
     i.type = INPUT_MOUSE;
     i.mi.dx = MulDiv(screen.x, 65535, w - 1);
     i.mi.dy = MulDiv(screen.y, 65535, h - 1);
+    i.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;  // every event at the point
   }
-  in[0].mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
-  in[1].mi.dwFlags = downFlag | MOUSEEVENTF_ABSOLUTE;
-  in[2].mi.dwFlags = (downFlag << 1) | MOUSEEVENTF_ABSOLUTE;  // the matching release
-  ::SendInput(3, in, sizeof(INPUT));
+  in[1].mi.dwFlags |= downFlag;
+  in[2].mi.dwFlags |= downFlag << 1;  // the matching release
+  auto there = [&] {
+    POINT now{};
+    ::GetCursorPos(&now);
+    return std::abs(now.x - screen.x) <= 1 && std::abs(now.y - screen.y) <= 1;
+  };
+  ::SendInput(1, &in[0], sizeof(INPUT));
+  PumpUntil(there, 5000);
+  ::SendInput(2, &in[1], sizeof(INPUT));
 }
 
-// Waits on a helper thread for a popup menu of `thread` and chooses its item `index` by the keys.
+// A visible popup menu of `thread`, or null.
+inline HWND VisibleMenu(DWORD thread) {
+  HWND menu = nullptr;
+  ::EnumThreadWindows(
+      thread,
+      [](HWND hwnd, LPARAM lp) {
+        if (::IsWindowVisible(hwnd) && ClassOf(hwnd) == L"#32768") *reinterpret_cast<HWND*>(lp) = hwnd;
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&menu));
+  return menu;
+}
+
+// Polls `done` from a helper thread (which has no window to pump) until it holds or the time is up.
+inline bool WaitFor(const std::function<bool()>& done, int milliseconds) {
+  auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
+  while (!done()) {
+    if (std::chrono::steady_clock::now() > deadline) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  return true;
+}
+
+inline void PressFromHelper(WORD vk) {
+  INPUT keys[2]{KeyInput(vk, false), KeyInput(vk, true)};
+  ::SendInput(2, keys, sizeof(INPUT));
+}
+
+// Waits on a helper thread for a popup menu of `thread` and chooses its item `index` (separators not
+// counted) by the keys, as the menu shows them: each Down once the menu has taken the one before, Enter on
+// the item asked for. With `index` -1 only whether a menu opens is seen; one that does is closed.
 inline std::thread ChooseFromMenu(DWORD thread, int index, bool* opened = nullptr) {
   return std::thread([thread, index, opened] {
     HWND menu = nullptr;
-    auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(index < 0 ? 1500 : 15000);
-    while (!menu && std::chrono::steady_clock::now() < deadline) {
-      ::EnumThreadWindows(
-          thread,
-          [](HWND hwnd, LPARAM lp) {
-            if (::IsWindowVisible(hwnd) && ClassOf(hwnd) == L"#32768") *reinterpret_cast<HWND*>(lp) = hwnd;
-            return TRUE;
-          },
-          reinterpret_cast<LPARAM>(&menu));
-      if (!menu) std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
+    WaitFor([&] { return (menu = VisibleMenu(thread)) != nullptr; }, index < 0 ? 1500 : 15000);
     if (opened) *opened = menu != nullptr;
-    if (!menu || index < 0) return;
-    std::this_thread::sleep_for(std::chrono::milliseconds(200));
-    std::vector<INPUT> keys;
-    for (int i = 0; i <= index; ++i) {
-      keys.push_back(KeyInput(VK_DOWN, false));
-      keys.push_back(KeyInput(VK_DOWN, true));
+    if (!menu) return;
+    if (index < 0) {
+      PressFromHelper(VK_ESCAPE);
+      return;
     }
-    keys.push_back(KeyInput(VK_RETURN, false));
-    keys.push_back(KeyInput(VK_RETURN, true));
-    for (INPUT& k : keys) {
-      ::SendInput(1, &k, sizeof(INPUT));
-      std::this_thread::sleep_for(std::chrono::milliseconds(40));
+    auto items = reinterpret_cast<HMENU>(::SendMessageW(menu, MN_GETHMENU, 0, 0));
+    int target = -1;
+    for (int i = 0, n = 0; items && target < 0 && i < ::GetMenuItemCount(items); ++i) {
+      if (!(::GetMenuState(items, static_cast<UINT>(i), MF_BYPOSITION) & MF_SEPARATOR) && n++ == index) target = i;
     }
+    auto highlighted = [items] {
+      for (int i = 0; i < ::GetMenuItemCount(items); ++i) {
+        if (::GetMenuState(items, static_cast<UINT>(i), MF_BYPOSITION) & MF_HILITE) return i;
+      }
+      return -1;
+    };
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(15);
+    while (target >= 0 && highlighted() != target && std::chrono::steady_clock::now() < deadline) {
+      const int before = highlighted();
+      PressFromHelper(VK_DOWN);
+      // The old item loses its mark before the new one gets it; a key the menu missed is pressed again.
+      WaitFor([&] {
+        const int now = highlighted();
+        return now >= 0 && now != before;
+      }, 2000);
+    }
+    // Not there: the menu is closed unchosen and the test sees that nothing happened.
+    PressFromHelper(target >= 0 && highlighted() == target ? VK_RETURN : VK_ESCAPE);
+    WaitFor([&] { return !::IsWindowVisible(menu); }, 5000);
   });
 }
 

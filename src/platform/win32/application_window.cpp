@@ -5,34 +5,27 @@
 namespace kestrane::win32 {
 
 ApplicationWindow::ApplicationWindow(TApplication& application) : application_(application) {
-  WNDCLASSW wc{};
-  wc.lpfnWndProc = ForwardingProc<ApplicationWindow>;
-  wc.hInstance = ::GetModuleHandleW(nullptr);
-  wc.hIcon = ::LoadIconW(wc.hInstance, MAKEINTRESOURCEW(1));
-  wc.lpszClassName = L"TApplication";
-  ::RegisterClassW(&wc);
-  int x = ::GetSystemMetrics(SM_CXSCREEN) / 2, y = ::GetSystemMetrics(SM_CYSCREEN) / 2;
-  ::CreateWindowExW(0, L"TApplication", Widen(application_.Title()).c_str(),
-                    WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_VISIBLE, x, y, 0, 0, nullptr, nullptr,
-                    wc.hInstance, this);
+  WindowClass windowClass{L"TApplication"};
+  windowClass.icon = ::LoadIconW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(1));
+  const std::wstring title = Widen(application_.Title());
+  CreateCustom(windowClass, WindowPlace{0, WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_VISIBLE,
+                                        title.c_str(), ::GetSystemMetrics(SM_CXSCREEN) / 2,
+                                        ::GetSystemMetrics(SM_CYSCREEN) / 2, 0, 0});
   application_.AttachPeer(this);
 }
 
-ApplicationWindow::~ApplicationWindow() {
-  application_.AttachPeer(nullptr);
-  if (hwnd_) ::DestroyWindow(hwnd_);
-}
+ApplicationWindow::~ApplicationWindow() { application_.AttachPeer(nullptr); }
 
 void ApplicationWindow::Minimize() {
   if (main_) ::ShowWindow(main_, SW_HIDE);
-  if (application_.TaskbarButtonVisible()) ::ShowWindow(hwnd_, SW_MINIMIZE);
+  if (application_.TaskbarButtonVisible()) ::ShowWindow(Handle(), SW_MINIMIZE);
 }
 
 void ApplicationWindow::Restore() {
   // Out of the minimised state also while the taskbar button is hidden (the window has no size).
-  if (::IsIconic(hwnd_)) {
-    ::ShowWindow(hwnd_, SW_RESTORE);
-    if (!application_.TaskbarButtonVisible()) ::ShowWindow(hwnd_, SW_HIDE);
+  if (::IsIconic(Handle())) {
+    ::ShowWindow(Handle(), SW_RESTORE);
+    if (!application_.TaskbarButtonVisible()) ::ShowWindow(Handle(), SW_HIDE);
   }
   TForm* form = application_.MainForm();
   if (main_ && form && form->Visible()) {
@@ -43,22 +36,22 @@ void ApplicationWindow::Restore() {
 
 void ApplicationWindow::TaskbarButtonChanged() {
   if (!application_.TaskbarButtonVisible()) {
-    ::ShowWindow(hwnd_, SW_HIDE);
+    ::ShowWindow(Handle(), SW_HIDE);
   } else if (application_.Minimized()) {
-    ::ShowWindow(hwnd_, SW_SHOWMINNOACTIVE);
+    ::ShowWindow(Handle(), SW_SHOWMINNOACTIVE);
   } else {
-    ::ShowWindow(hwnd_, ::IsIconic(hwnd_) ? SW_RESTORE : SW_SHOWNA);
+    ::ShowWindow(Handle(), ::IsIconic(Handle()) ? SW_RESTORE : SW_SHOWNA);
   }
 }
 
 void ApplicationWindow::BringToFront() {
-  HWND target = main_ && ::IsWindowVisible(main_) ? main_ : hwnd_;
+  HWND target = main_ && ::IsWindowVisible(main_) ? main_ : Handle();
   ::SetForegroundWindow(target);
 }
 
 void ApplicationWindow::Terminate() { ::PostQuitMessage(0); }
 
-LRESULT ApplicationWindow::OnMessage(HWND, UINT msg, WPARAM wp, LPARAM lp) {
+LRESULT ApplicationWindow::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
   switch (msg) {
     case WM_SYSCOMMAND:
       switch (wp & 0xFFF0) {
@@ -79,7 +72,7 @@ LRESULT ApplicationWindow::OnMessage(HWND, UINT msg, WPARAM wp, LPARAM lp) {
       if (main_) ::PostMessageW(main_, WM_CLOSE, 0, 0);
       return 0;
   }
-  return ::DefWindowProcW(hwnd_, msg, wp, lp);
+  return Default(msg, wp, lp);
 }
 
 }  // namespace kestrane::win32

@@ -8,18 +8,15 @@
 
 #include <windows.h>
 
-#include "platform/win32/window_proc.h"
+#include "platform/win32/window.h"
 #include "toolkit/application.h"
 
 namespace kestrane::win32 {
 
-class ApplicationWindow : public ApplicationPeer {
+class ApplicationWindow : public Window, public ApplicationPeer {
  public:
   explicit ApplicationWindow(TApplication& application);
   ~ApplicationWindow() override;
-  ApplicationWindow(const ApplicationWindow&) = delete;
-  ApplicationWindow& operator=(const ApplicationWindow&) = delete;
-  HWND Handle() const { return hwnd_; }
   // The main form's window, which this one owns and hides or shows with the application.
   void SetMainWindow(HWND main) { main_ = main; }
 
@@ -30,12 +27,8 @@ class ApplicationWindow : public ApplicationPeer {
   void Terminate() override;
 
  private:
-  template <typename T>
-  friend LRESULT CALLBACK ForwardingProc(HWND, UINT, WPARAM, LPARAM);
-  LRESULT OnMessage(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
-  void AttachHandle(HWND hwnd) { hwnd_ = hwnd; }
+  LRESULT WndProc(UINT msg, WPARAM wp, LPARAM lp) override;
   TApplication& application_;
-  HWND hwnd_ = nullptr;
   HWND main_ = nullptr;
 };
 

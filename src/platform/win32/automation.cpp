@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <vector>
 
+#include "platform/win32/unique_handle.h"
 #include "platform/win32/wide_text.h"
 
 namespace kestrane::win32 {
@@ -193,15 +194,11 @@ Variant InvokeByName(IDispatch* object, const wchar_t* name, WORD flags, std::ve
   UINT argError = 0;
   hr = object->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, flags, &params, propertyPut ? nullptr : result.get(),
                       &info, &argError);
-  if (FAILED(hr)) {
-    // An object may leave the description to be filled in when someone asks for it.
-    if (hr == DISP_E_EXCEPTION && info.pfnDeferredFillIn) info.pfnDeferredFillIn(&info);
-    std::string message = ComErrorMessage(hr, hr == DISP_E_EXCEPTION ? &info : nullptr);
-    ::SysFreeString(info.bstrSource);
-    ::SysFreeString(info.bstrDescription);
-    ::SysFreeString(info.bstrHelpFile);
-    throw ComError(hr, message);
-  }
+  // An object may leave the description to be filled in when someone asks for it.
+  if (hr == DISP_E_EXCEPTION && info.pfnDeferredFillIn) info.pfnDeferredFillIn(&info);
+  // The strings of the exception are the caller's to free, whatever happens to the message.
+  UniqueBstr source(info.bstrSource), description(info.bstrDescription), helpFile(info.bstrHelpFile);
+  if (FAILED(hr)) throw ComError(hr, ComErrorMessage(hr, hr == DISP_E_EXCEPTION ? &info : nullptr));
   return result;
 }
 

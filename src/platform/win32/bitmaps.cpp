@@ -17,10 +17,20 @@ UniqueBitmap MakeBitmap(int width, int height, const std::vector<std::uint32_t>&
   return UniqueBitmap(bmp);
 }
 
+UniqueBitmap MakeAlphaBitmap(const RgbaImage& image) {
+  return MakeBitmap(image.width, image.height, PremultipliedBgra(image));
+}
+
 std::vector<UniqueBitmap> MakeAlphaBitmaps(const std::vector<RgbaImage>& images) {
   std::vector<UniqueBitmap> out;
-  for (const RgbaImage& image : images) out.push_back(MakeBitmap(image.width, image.height, PremultipliedBgra(image)));
+  for (const RgbaImage& image : images) out.push_back(MakeAlphaBitmap(image));
   return out;
+}
+
+SIZE BitmapSize(HBITMAP bitmap) {
+  BITMAP info{};
+  if (!bitmap || !::GetObjectW(bitmap, sizeof info, &info)) return SIZE{0, 0};
+  return SIZE{info.bmWidth, info.bmHeight};
 }
 
 RgbaImage Greyed(const RgbaImage& image) {
@@ -46,15 +56,40 @@ RgbaImage Scaled(const RgbaImage& image, int width, int height) {
   return out;
 }
 
-HIMAGELIST ButtonImageList(const RgbaImage& image, int size) {
-  HIMAGELIST list = ImageList_Create(size, size, ILC_COLOR32, 6, 0);
+UniqueImageList ButtonImageList(const RgbaImage& image, int size) {
+  UniqueImageList list(ImageList_Create(size, size, ILC_COLOR32, 6, 0));
+  if (!list) return list;
   RgbaImage normal = Scaled(image, size, size);
-  RgbaImage grey = Greyed(normal);
-  UniqueBitmap n = MakeBitmap(normal.width, normal.height, PremultipliedBgra(normal));
-  UniqueBitmap g = MakeBitmap(grey.width, grey.height, PremultipliedBgra(grey));
+  UniqueBitmap n = MakeAlphaBitmap(normal);
+  UniqueBitmap g = MakeAlphaBitmap(Greyed(normal));
   // normal, hot, pressed, disabled, defaulted, stylus hot
-  for (int state = 0; state < 6; ++state) ImageList_Add(list, state == 3 ? g.get() : n.get(), nullptr);
+  for (int state = 0; state < 6; ++state) ImageList_Add(list.get(), state == 3 ? g.get() : n.get(), nullptr);
   return list;
+}
+
+std::array<RgbaImage, 3> PictureStates(const RgbaImage& picture) {
+  if (picture.height <= 0 || picture.width != 3 * picture.height) return {picture, picture, picture};
+  std::array<RgbaImage, 3> states;
+  const int side = picture.height;
+  for (int s = 0; s < 3; ++s) {
+    states[s] = RgbaImage{side, side, std::vector<std::uint8_t>(static_cast<std::size_t>(side) * side * 4)};
+    for (int y = 0; y < side; ++y) {
+      std::copy_n(&picture.rgba[(static_cast<std::size_t>(y) * picture.width + s * side) * 4], side * 4,
+                  &states[s].rgba[static_cast<std::size_t>(y) * side * 4]);
+    }
+  }
+  return states;
+}
+
+bool DrawAlphaBitmap(HDC target, int x, int y, int width, int height, HBITMAP bitmap) {
+  // The source is the bitmap as it is: a source rectangle larger than the bitmap fails the blend.
+  const SIZE source = BitmapSize(bitmap);
+  if (source.cx <= 0 || source.cy <= 0) return false;
+  UniqueDc sourceDc(::CreateCompatibleDC(target));
+  SelectedObject selected(sourceDc.get(), bitmap);
+  if (!selected) return false;
+  BLENDFUNCTION blend{AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
+  return ::GdiAlphaBlend(target, x, y, width, height, sourceDc.get(), 0, 0, source.cx, source.cy, blend) != FALSE;
 }
 
 UniqueIcon MakeIcon(const RgbaImage& image, int size) {
@@ -69,7 +104,7 @@ UniqueIcon MakeIcon(const RgbaImage& image, int size) {
     std::copy_n(&scaled.rgba[static_cast<std::size_t>(y) * w * 4], w * 4,
                 &square.rgba[(static_cast<std::size_t>(y + dy) * size + dx) * 4]);
   }
-  UniqueBitmap colour = MakeBitmap(size, size, PremultipliedBgra(square));
+  UniqueBitmap colour = MakeAlphaBitmap(square);
   // An icon needs a mask; with a 32-bit colour bitmap the alpha decides, so it is all zero.
   std::vector<std::uint8_t> zeros(static_cast<std::size_t>((size + 15) / 16 * 2) * size, 0);
   UniqueBitmap mask(::CreateBitmap(size, size, 1, 1, zeros.data()));

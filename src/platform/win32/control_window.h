@@ -1,5 +1,6 @@
-// The peer of a standard control (label, edit, list editor, combo box, button, progress bar):
-// the system's control at the laid-out place, kept in step with the portable control.
+// The peer of one control: its window at the control's laid-out place, in the frame's look, kept
+// in step with the control. Each kind of control has a peer of its own kind, derived from this;
+// a kind's notifications come back to it from the parent (OnMessageReflect).
 #pragma once
 #ifndef _WIN32
 #error "Windows only"
@@ -7,35 +8,50 @@
 
 #include <windows.h>
 
+#include <functional>
+#include <string>
+
+#include "platform/win32/frame_look.h"
+#include "platform/win32/window.h"
 #include "toolkit/control.h"
 
 namespace kestrane::win32 {
 
-class ControlWindow : public ControlPeer {
- public:
-  // Creates the control as a child of `parent` with the given control identifier.
-  ControlWindow(TControl& control, HWND parent, int id);
-  ~ControlWindow() override;
-  ControlWindow(const ControlWindow&) = delete;
-  ControlWindow& operator=(const ControlWindow&) = delete;
+// What a peer is placed with.
+struct Placement {
+  HDC dc;  // for measuring text
+  // The logical width from a control's left edge to the nearest control to its right on its rows.
+  std::function<int(const TControl&)> roomBeside;
+};
 
-  HWND Handle() const { return hwnd_; }
+class ControlWindow : public Window, public ControlPeer {
+ public:
+  ~ControlWindow() override;
+
   TControl& Control() const { return control_; }
+  // Puts the window at the control's place at the look's DPI, with the look's font.
+  virtual void Place(const Placement& placement);
+  // The look was made anew for another DPI: what the window holds of it is taken again.
+  virtual void LookChanged() {}
 
   void TextChanged() override;
   void StateChanged() override;
-  void SelectionChanged() override;
   void Focus() override;
   void Invalidate() override;
-  // A notification the parent received from this control (WM_COMMAND's code).
-  void Command(WORD code);
+
+ protected:
+  ControlWindow(TControl& control, const FrameLook& look) : control_(control), look_(look) {}
+  // Makes the system's control as a child of `parent`, attaches this peer to the control and
+  // shows its state.
+  void Create(const wchar_t* systemClass, DWORD style, DWORD exStyle, HWND parent, int id);
+  // Puts the window at a place in device pixels, with a font.
+  void SetPlace(int x, int y, int width, int height, HFONT font);
+  LRESULT WndProc(UINT msg, WPARAM wp, LPARAM lp) override;
+  const FrameLook& Look() const { return look_; }
 
  private:
-  static LRESULT CALLBACK Subclass(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR id, DWORD_PTR data);
-  LRESULT OnMessage(UINT msg, WPARAM wp, LPARAM lp);
-
   TControl& control_;
-  HWND hwnd_ = nullptr;
+  const FrameLook& look_;
 };
 
 // The text of a window, as UTF-8.

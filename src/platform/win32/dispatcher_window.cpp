@@ -5,25 +5,16 @@ namespace {
 
 constexpr UINT kWakeMessage = WM_APP + 1;
 constexpr UINT_PTR kResumeTimer = 1;
-constexpr wchar_t kDispatcherClass[] = L"KestraneDispatcher";
 
 }  // namespace
 
 DispatcherWindow::DispatcherWindow(std::shared_ptr<QueueDispatcher> dispatcher) : dispatcher_(std::move(dispatcher)) {
-  WNDCLASSW wc{};
-  wc.lpfnWndProc = ForwardingProc<DispatcherWindow>;
-  wc.hInstance = ::GetModuleHandleW(nullptr);
-  wc.lpszClassName = kDispatcherClass;
-  ::RegisterClassW(&wc);
-  ::CreateWindowExW(0, kDispatcherClass, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, wc.hInstance, this);
-  HWND hwnd = hwnd_;
+  CreateCustom(WindowClass{L"KestraneDispatcher"}, WindowPlace{0, 0, L"", 0, 0, 0, 0, HWND_MESSAGE});
+  HWND hwnd = Handle();
   dispatcher_->SetWake([hwnd] { ::PostMessageW(hwnd, kWakeMessage, 0, 0); });
 }
 
-DispatcherWindow::~DispatcherWindow() {
-  dispatcher_->SetWake(nullptr);
-  if (hwnd_) ::DestroyWindow(hwnd_);
-}
+DispatcherWindow::~DispatcherWindow() { dispatcher_->SetWake(nullptr); }
 
 void DispatcherWindow::Wake() {
   const auto now = std::chrono::steady_clock::now();
@@ -31,7 +22,7 @@ void DispatcherWindow::Wake() {
     // WM_TIMER is the lowest of all: input and paint waiting now come first. Until it fires the
     // dispatcher's wake stays outstanding, so the worker adds no posted message meanwhile.
     if (HIWORD(::GetQueueStatus(QS_INPUT | QS_PAINT)) != 0 &&
-        ::SetTimer(hwnd_, kResumeTimer, USER_TIMER_MINIMUM, nullptr) != 0) {
+        ::SetTimer(Handle(), kResumeTimer, USER_TIMER_MINIMUM, nullptr) != 0) {
       return;
     }
     busySince_ = now;
@@ -39,18 +30,18 @@ void DispatcherWindow::Wake() {
   dispatcher_->RunPending();
 }
 
-LRESULT DispatcherWindow::OnMessage(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+LRESULT DispatcherWindow::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
   if (msg == kWakeMessage) {
     Wake();
     return 0;
   }
   if (msg == WM_TIMER && wp == kResumeTimer) {
-    ::KillTimer(hwnd, kResumeTimer);
+    ::KillTimer(Handle(), kResumeTimer);
     busySince_ = std::chrono::steady_clock::now();
     dispatcher_->RunPending();
     return 0;
   }
-  return ::DefWindowProcW(hwnd, msg, wp, lp);
+  return Default(msg, wp, lp);
 }
 
 }  // namespace kestrane::win32

@@ -13,25 +13,19 @@
 #include <memory>
 
 #include "core/dispatcher.h"
-#include "platform/win32/window_proc.h"
+#include "platform/win32/window.h"
 
 namespace kestrane::win32 {
 
-class DispatcherWindow {
+class DispatcherWindow : public Window {
  public:
   explicit DispatcherWindow(std::shared_ptr<QueueDispatcher> dispatcher);
-  ~DispatcherWindow();
-  DispatcherWindow(const DispatcherWindow&) = delete;
-  DispatcherWindow& operator=(const DispatcherWindow&) = delete;
+  ~DispatcherWindow() override;
 
  private:
-  template <typename T>
-  friend LRESULT CALLBACK ForwardingProc(HWND, UINT, WPARAM, LPARAM);
-  LRESULT OnMessage(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
-  void AttachHandle(HWND hwnd) { hwnd_ = hwnd; }
+  LRESULT WndProc(UINT msg, WPARAM wp, LPARAM lp) override;
   void Wake();
   std::shared_ptr<QueueDispatcher> dispatcher_;
-  HWND hwnd_ = nullptr;
   std::chrono::steady_clock::time_point busySince_;  // when input and paint last had their turn
 };
 

@@ -11,15 +11,13 @@ UniqueFont Make(const wchar_t* face, int height, bool bold) {
 
 // Whether the font the mapper chose for the request is that face, with Cyrillic.
 bool IsFaceWithCyrillic(HFONT font, const wchar_t* face) {
-  HDC dc = ::GetDC(nullptr);
-  HGDIOBJ old = ::SelectObject(dc, font);
+  WindowDc screen(nullptr);
+  SelectedObject selected(screen.get(), font);
+  if (!selected) return false;
   wchar_t chosen[LF_FACESIZE] = {};
-  ::GetTextFaceW(dc, LF_FACESIZE, chosen);
   TEXTMETRICW metrics{};
-  ::GetTextMetricsW(dc, &metrics);
-  ::SelectObject(dc, old);
-  ::ReleaseDC(nullptr, dc);
-  return ::lstrcmpiW(chosen, face) == 0 && metrics.tmCharSet == RUSSIAN_CHARSET;
+  return ::GetTextFaceW(screen.get(), LF_FACESIZE, chosen) > 0 && ::GetTextMetricsW(screen.get(), &metrics) &&
+         ::lstrcmpiW(chosen, face) == 0 && metrics.tmCharSet == RUSSIAN_CHARSET;
 }
 
 }  // namespace

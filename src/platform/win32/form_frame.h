@@ -1,5 +1,5 @@
-// The native frame of a TForm: its top-level window with the peers of every control, kept in step
-// with the form. Sizes follow the DPI; the dialog keyboard (Tab, Enter, Esc) is the system's,
+// The native frame of a TForm: its top-level window holding the peers of its controls, kept in
+// step with the form. Sizes follow the DPI; the dialog keyboard (Tab, Enter, Esc) is the system's,
 // through IsDialogMessage in the message loop; the focus comes back when the window is activated.
 #pragma once
 #ifndef _WIN32
@@ -7,16 +7,16 @@
 #endif
 
 #include <windows.h>
-#include <commctrl.h>
 
-#include <array>
 #include <functional>
 #include <memory>
 #include <vector>
 
 #include "imageset/png.h"
-#include "platform/win32/unique_handle.h"
-#include "platform/win32/window_proc.h"
+#include "platform/win32/control_window.h"
+#include "platform/win32/frame_look.h"
+#include "platform/win32/message_loop.h"
+#include "platform/win32/window.h"
 #include "toolkit/application.h"
 #include "toolkit/components.h"
 #include "toolkit/form.h"
@@ -24,8 +24,6 @@
 
 namespace kestrane::win32 {
 
-class ControlWindow;
-class GridWindow;
 class MenuWindow;
 class TimerWindow;
 
@@ -40,17 +38,14 @@ struct FrameSetup {
   std::function<bool()> closeQuery;
 };
 
-class FormFrame : public FormPeer {
+class FormFrame : public Window, public FormPeer {
  public:
   FormFrame(TForm& form, FrameSetup setup);
   ~FormFrame() override;
-  FormFrame(const FormFrame&) = delete;
-  FormFrame& operator=(const FormFrame&) = delete;
 
-  HWND Handle() const { return hwnd_; }
   HWND ControlHandle(const TControl& control) const;
-  int Dpi() const { return dpi_; }
-  int Scale(int v) const { return MulDiv(v, dpi_, 96); }
+  int Dpi() const { return look_.Dpi(); }
+  int Scale(int v) const { return look_.Scale(v); }
 
   void VisibleChanged() override;
   void SizeChanged() override;
@@ -58,47 +53,30 @@ class FormFrame : public FormPeer {
   void BusyChanged() override;
 
  private:
-  template <typename T>
-  friend LRESULT CALLBACK ForwardingProc(HWND, UINT, WPARAM, LPARAM);
-  LRESULT OnMessage(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
-  void AttachHandle(HWND hwnd) { hwnd_ = hwnd; }
+  LRESULT WndProc(UINT msg, WPARAM wp, LPARAM lp) override;
   bool IsMain() const;
   void CreateControls();
+  void AddHint(const TControl& control, HWND hwnd);
+  // Everything that depends on the DPI, made again for it (WM_DPICHANGED): the look, what the
+  // controls hold of it, the window's size and the layout.
+  void ApplyDpi(int dpi, const RECT& suggested);
   void ApplyLayout();
-  void MakeFonts();
+  int RoomBeside(const TControl& control) const;
   RECT WorkArea() const;
   SIZE OuterSize(int clientWidth, int clientHeight) const;  // logical client to device outer
   void ApplySize();
   void KeepOnScreen();
   void Detach();  // after the window is gone nothing may reach it
-  void DrawFlatButton(const DRAWITEMSTRUCT& item);
-  ControlWindow* PeerOf(HWND hwnd) const;
 
   TForm& form_;
   FrameSetup setup_;
-  HWND hwnd_ = nullptr;
+  FrameLook look_;
   HWND tooltip_ = nullptr;
   HWND savedFocus_ = nullptr;
-  int dpi_ = 96;
   bool shownBefore_ = false;
-  UniqueFont font_;
-  UniqueFont boldFont_;
-  std::vector<UniqueBitmap> gridPictures_;
-  std::vector<UniqueBitmap> menuPictures_;
-  // A picture three times as wide as high is a strip of states: normal, disabled, pressed.
-  std::vector<std::array<RgbaImage, 3>> pictureStates_;
-  std::vector<std::array<UniqueBitmap, 3>> stateBitmaps_;
-  std::vector<HIMAGELIST> buttonImages_;
   std::vector<std::unique_ptr<ControlWindow>> controls_;
-  std::unique_ptr<GridWindow> grid_;
-  TControl* gridControl_ = nullptr;
   std::vector<std::unique_ptr<MenuWindow>> menus_;
   std::vector<std::unique_ptr<TimerWindow>> timers_;
 };
-
-// Runs the thread's message loop until WM_QUIT, with the dialog keyboard in every window.
-int RunMessageLoop();
-// The dialog keyboard for one message: true when the message was handled.
-bool DialogKeyboard(MSG& msg);
 
 }  // namespace kestrane::win32

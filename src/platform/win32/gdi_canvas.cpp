@@ -1,5 +1,6 @@
 #include "platform/win32/gdi_canvas.h"
 
+#include "platform/win32/bitmaps.h"
 #include "platform/win32/wide_text.h"
 
 namespace kestrane::win32 {
@@ -32,13 +33,9 @@ void GdiCanvas::DrawFocusRect(const Rect& r) {
 
 void GdiCanvas::DrawImage(int x, int y, int index) {
   if (index < 0 || index >= static_cast<int>(images_.size()) || !images_[index]) return;
-  HDC mem = ::CreateCompatibleDC(dc_);
-  HGDIOBJ old = ::SelectObject(mem, images_[index].get());
-  int w = sizes_[index].width, h = sizes_[index].height;
-  BLENDFUNCTION blend{AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
-  ::GdiAlphaBlend(dc_, S(x), S(y), S(w), S(h), mem, 0, 0, w, h, blend);
-  ::SelectObject(mem, old);
-  ::DeleteDC(mem);
+  // The pictures are at their own size, which is their size in logical pixels.
+  const SIZE size = BitmapSize(images_[index].get());
+  DrawAlphaBitmap(dc_, S(x), S(y), S(size.cx), S(size.cy), images_[index].get());
 }
 
 }  // namespace kestrane::win32

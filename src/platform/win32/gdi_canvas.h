@@ -8,7 +8,6 @@
 
 #include <vector>
 
-#include "imageset/png.h"
 #include "platform/win32/unique_handle.h"
 #include "toolkit/canvas.h"
 
@@ -16,8 +15,8 @@ namespace kestrane::win32 {
 
 class GdiCanvas : public Canvas {
  public:
-  GdiCanvas(HDC dc, int dpi, const std::vector<UniqueBitmap>& images, const std::vector<RgbaImage>& sizes)
-      : dc_(dc), dpi_(dpi), images_(images), sizes_(sizes) {}
+  // `images` are the image set's pictures, premultiplied, at their size in logical pixels.
+  GdiCanvas(HDC dc, int dpi, const std::vector<UniqueBitmap>& images) : dc_(dc), dpi_(dpi), images_(images) {}
   Colour WindowColour() const override;
   void FillRect(const Rect& r) override;
   void TextRect(const Rect& clip, int x, int y, const std::string& text) override;
@@ -31,7 +30,6 @@ class GdiCanvas : public Canvas {
   HDC dc_;
   int dpi_;
   const std::vector<UniqueBitmap>& images_;
-  const std::vector<RgbaImage>& sizes_;
 };
 
 inline COLORREF Ref(Colour c) { return RGB(c.r, c.g, c.b); }

@@ -8,79 +8,56 @@
 #include "toolkit/popup_menu.h"
 
 namespace kestrane::win32 {
-namespace {
-
-constexpr wchar_t kGridClass[] = L"TStringGrid";
-
-}  // namespace
-
-GridWindow::GridWindow(TStringGrid& grid, HWND parent, int id, std::function<GridLook()> look)
-    : grid_(grid), look_(std::move(look)) {
-  static const bool registered = [] {
-    WNDCLASSW wc{};
-    wc.lpfnWndProc = ForwardingProc<GridWindow>;
-    wc.hInstance = ::GetModuleHandleW(nullptr);
-    wc.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
-    wc.lpszClassName = kGridClass;
-    wc.style = CS_DBLCLKS;
-    return ::RegisterClassW(&wc) != 0;
-  }();
-  (void)registered;
-  ::CreateWindowExW(WS_EX_CLIENTEDGE, kGridClass, L"", WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | WS_HSCROLL, 0,
-                    0, 10, 10, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), ::GetModuleHandleW(nullptr),
-                    this);
+GridWindow::GridWindow(TStringGrid& grid, HWND parent, int id, const FrameLook& look)
+    : ControlWindow(grid, look), grid_(grid) {
+  WindowClass windowClass{L"TStringGrid", CS_DBLCLKS};
+  windowClass.cursor = ::LoadCursorW(nullptr, IDC_ARROW);
+  CreateCustom(windowClass, WindowPlace{WS_EX_CLIENTEDGE, WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | WS_HSCROLL,
+                                        L"", 0, 0, 10, 10, parent, id});
   grid_.AttachPeer(this);
 }
 
-GridWindow::~GridWindow() {
-  if (grid_.Peer() == this) grid_.AttachPeer(nullptr);
-}
-
 void GridWindow::StateChanged() {
-  if (!hwnd_) return;
+  if (!Handle()) return;
   UpdateScrollBars();
-  ::InvalidateRect(hwnd_, nullptr, FALSE);
+  ::InvalidateRect(Handle(), nullptr, FALSE);
 }
 
-void GridWindow::Focus() {
-  if (hwnd_) ::SetFocus(hwnd_);
-}
-
-void GridWindow::Invalidate() {
-  if (hwnd_) ::InvalidateRect(hwnd_, nullptr, FALSE);
+void GridWindow::LookChanged() {
+  if (!Handle()) return;
+  UpdateViewport();
+  StateChanged();
 }
 
 void GridWindow::UpdateViewport() {
   RECT rc;
-  ::GetClientRect(hwnd_, &rc);
+  ::GetClientRect(Handle(), &rc);
   grid_.SetViewport(L(rc.right), L(rc.bottom));
 }
 
 void GridWindow::UpdateScrollBars() {
   SCROLLINFO si{sizeof si, SIF_RANGE | SIF_PAGE | SIF_POS | SIF_DISABLENOSCROLL, 0, grid_.RowCount() - 1,
                 static_cast<UINT>(grid_.VisibleRows()), grid_.TopRow(), 0};
-  ::SetScrollInfo(hwnd_, SB_VERT, &si, TRUE);
+  ::SetScrollInfo(Handle(), SB_VERT, &si, TRUE);
   SCROLLINFO hi{sizeof hi, SIF_RANGE | SIF_PAGE | SIF_POS | SIF_DISABLENOSCROLL, 0, grid_.TotalWidth() - 1,
                 static_cast<UINT>(grid_.ViewportWidth()), grid_.LeftOffset(), 0};
-  ::SetScrollInfo(hwnd_, SB_HORZ, &hi, TRUE);
+  ::SetScrollInfo(Handle(), SB_HORZ, &hi, TRUE);
 }
 
 void GridWindow::Paint(HDC target) {
-  GridLook look = look_();
   RECT rc;
-  ::GetClientRect(hwnd_, &rc);
-  HDC dc = ::CreateCompatibleDC(target);
-  HBITMAP bmp = ::CreateCompatibleBitmap(target, std::max<LONG>(1, rc.right), std::max<LONG>(1, rc.bottom));
-  HGDIOBJ oldBmp = ::SelectObject(dc, bmp);
-  HGDIOBJ oldFont = ::SelectObject(dc, look.font);
-  ::FillRect(dc, &rc, ::GetSysColorBrush(COLOR_WINDOW));
-  static const std::vector<UniqueBitmap> noPictures;
-  static const std::vector<RgbaImage> noSizes;
-  GdiCanvas canvas(dc, look.dpi, look.pictures ? *look.pictures : noPictures, look.sizes ? *look.sizes : noSizes);
+  ::GetClientRect(Handle(), &rc);
+  UniqueDc dc(::CreateCompatibleDC(target));
+  UniqueBitmap bmp(::CreateCompatibleBitmap(target, std::max<LONG>(1, rc.right), std::max<LONG>(1, rc.bottom)));
+  SelectedObject intoBitmap(dc.get(), bmp.get());
+  if (!intoBitmap) return;  // out of GDI resources: the window stays as it was
+  SelectedObject font(dc.get(), Look().Font());
+  ::FillRect(dc.get(), &rc, ::GetSysColorBrush(COLOR_WINDOW));
+  GdiCanvas canvas(dc.get(), Dpi(), Look().GridPictures());
   grid_.PaintVisible(canvas);
   // Grid lines after every shown cell, in the gap CellRect leaves.
-  HPEN pen = ::CreatePen(PS_SOLID, 1, ::GetSysColor(COLOR_BTNFACE));
-  HGDIOBJ oldPen = ::SelectObject(dc, pen);
+  UniquePen pen(::CreatePen(PS_SOLID, 1, ::GetSysColor(COLOR_BTNFACE)));
+  SelectedObject withPen(dc.get(), pen.get());
   const int rows = std::min(grid_.RowCount() - grid_.TopRow(), grid_.VisibleRows() + 1);
   const int bottom = S(rows * grid_.RowPitch());
   int right = 0;
@@ -88,28 +65,22 @@ void GridWindow::Paint(HDC target) {
     if (grid_.ColWidth(c) < 0) continue;
     Rect cell = grid_.CellRect(c, grid_.TopRow());
     right = S(cell.left + cell.width);
-    ::MoveToEx(dc, right, 0, nullptr);
-    ::LineTo(dc, right, bottom);
+    ::MoveToEx(dc.get(), right, 0, nullptr);
+    ::LineTo(dc.get(), right, bottom);
   }
   for (int r = 1; r <= rows; ++r) {
     int y = S(r * grid_.RowPitch()) - 1;
-    ::MoveToEx(dc, 0, y, nullptr);
-    ::LineTo(dc, right + 1, y);
+    ::MoveToEx(dc.get(), 0, y, nullptr);
+    ::LineTo(dc.get(), right + 1, y);
   }
-  ::SelectObject(dc, oldPen);
-  ::DeleteObject(pen);
-  ::BitBlt(target, 0, 0, rc.right, rc.bottom, dc, 0, 0, SRCCOPY);
-  ::SelectObject(dc, oldFont);
-  ::SelectObject(dc, oldBmp);
-  ::DeleteObject(bmp);
-  ::DeleteDC(dc);
+  ::BitBlt(target, 0, 0, rc.right, rc.bottom, dc.get(), 0, 0, SRCCOPY);
 }
 
 void GridWindow::Scroll(int bar, int code) {
   SCROLLINFO si{};
   si.cbSize = sizeof si;
   si.fMask = SIF_TRACKPOS;
-  ::GetScrollInfo(hwnd_, bar, &si);
+  ::GetScrollInfo(Handle(), bar, &si);
   if (bar == SB_VERT) {
     const int page = grid_.VisibleRows();
     int top = grid_.TopRow();
@@ -142,13 +113,11 @@ void GridWindow::MouseDown(MouseButton button, LPARAM lp) {
   grid_.MouseDown(button, L(GET_X_LPARAM(lp)), L(GET_Y_LPARAM(lp)));
 }
 
-LRESULT GridWindow::OnMessage(HWND, UINT msg, WPARAM wp, LPARAM lp) {
+LRESULT GridWindow::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
   switch (msg) {
     case WM_PAINT: {
-      PAINTSTRUCT ps;
-      HDC dc = ::BeginPaint(hwnd_, &ps);
-      Paint(dc);
-      ::EndPaint(hwnd_, &ps);
+      PaintDc dc(Handle());
+      if (dc) Paint(dc.get());
       return 0;
     }
     case WM_PRINTCLIENT: Paint(reinterpret_cast<HDC>(wp)); return 0;
@@ -156,7 +125,7 @@ LRESULT GridWindow::OnMessage(HWND, UINT msg, WPARAM wp, LPARAM lp) {
     case WM_SIZE:
       UpdateViewport();
       UpdateScrollBars();
-      ::InvalidateRect(hwnd_, nullptr, FALSE);
+      ::InvalidateRect(Handle(), nullptr, FALSE);
       return 0;
     case WM_VSCROLL: Scroll(SB_VERT, LOWORD(wp)); return 0;
     case WM_HSCROLL: Scroll(SB_HORZ, LOWORD(wp)); return 0;
@@ -182,24 +151,21 @@ LRESULT GridWindow::OnMessage(HWND, UINT msg, WPARAM wp, LPARAM lp) {
       if (pt.x == -1 && pt.y == -1) {  // from the keyboard: at the current row
         Rect cell = grid_.CellRect(grid_.Col(), grid_.Row());
         pt = POINT{S(cell.left + 10), S(cell.top + cell.height / 2)};
-        ::ClientToScreen(hwnd_, &pt);
+        ::ClientToScreen(Handle(), &pt);
       }
       grid_.PopupMenu->Popup(pt.x, pt.y);
       return 0;
     }
     case WM_SETFOCUS:
       grid_.FocusedByUser();
-      ::InvalidateRect(hwnd_, nullptr, FALSE);
+      ::InvalidateRect(Handle(), nullptr, FALSE);
       return 0;
     case WM_KILLFOCUS:
       grid_.FocusLost();
-      ::InvalidateRect(hwnd_, nullptr, FALSE);
+      ::InvalidateRect(Handle(), nullptr, FALSE);
       return 0;
-    case WM_NCDESTROY:
-      if (grid_.Peer() == this) grid_.AttachPeer(nullptr);
-      break;
   }
-  return ::DefWindowProcW(hwnd_, msg, wp, lp);
+  return Default(msg, wp, lp);
 }
 
 }  // namespace kestrane::win32

@@ -7,41 +7,21 @@
 
 #include <windows.h>
 
-#include <functional>
-#include <vector>
-
-#include "imageset/png.h"
-#include "platform/win32/unique_handle.h"
-#include "platform/win32/window_proc.h"
+#include "platform/win32/control_window.h"
 #include "toolkit/string_grid.h"
 
 namespace kestrane::win32 {
 
-struct GridLook {
-  HFONT font = nullptr;
-  int dpi = 96;
-  const std::vector<UniqueBitmap>* pictures = nullptr;  // the image set, premultiplied
-  const std::vector<RgbaImage>* sizes = nullptr;
-};
-
-class GridWindow : public ControlPeer {
+class GridWindow : public ControlWindow {
  public:
-  GridWindow(TStringGrid& grid, HWND parent, int id, std::function<GridLook()> look);
-  ~GridWindow() override;
-  GridWindow(const GridWindow&) = delete;
-  GridWindow& operator=(const GridWindow&) = delete;
-  HWND Handle() const { return hwnd_; }
+  GridWindow(TStringGrid& grid, HWND parent, int id, const FrameLook& look);
 
   void StateChanged() override;
-  void Focus() override;
-  void Invalidate() override;
+  void LookChanged() override;
 
  private:
-  template <typename T>
-  friend LRESULT CALLBACK ForwardingProc(HWND, UINT, WPARAM, LPARAM);
-  LRESULT OnMessage(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
-  void AttachHandle(HWND hwnd) { hwnd_ = hwnd; }
-  int Dpi() const { return look_().dpi; }
+  LRESULT WndProc(UINT msg, WPARAM wp, LPARAM lp) override;
+  int Dpi() const { return Look().Dpi(); }
   int S(int v) const { return MulDiv(v, Dpi(), 96); }
   int L(int v) const { return MulDiv(v, 96, Dpi()); }  // device to logical
   void UpdateViewport();
@@ -51,8 +31,6 @@ class GridWindow : public ControlPeer {
   void MouseDown(MouseButton button, LPARAM lp);
 
   TStringGrid& grid_;
-  std::function<GridLook()> look_;
-  HWND hwnd_ = nullptr;
 };
 
 }  // namespace kestrane::win32

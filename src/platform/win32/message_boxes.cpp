@@ -7,6 +7,7 @@
 
 #include "platform/win32/unique_handle.h"
 #include "platform/win32/wide_text.h"
+#include "platform/win32/window.h"
 
 namespace kestrane::win32 {
 namespace {
@@ -68,13 +69,13 @@ void LayOut(HWND dialog, Box& box) {
   // Long texts wrap at about half the screen, as a message box does.
   const int maxText = std::max(S(200), std::min<int>(S(560), (work.right - work.left) / 2));
 
-  HDC dc = ::GetDC(dialog);
-  HGDIOBJ oldFont = ::SelectObject(dc, box.font.get());
   RECT need{0, 0, maxText, 0};
-  ::DrawTextW(dc, box.text.c_str(), static_cast<int>(box.text.size()), &need,
-              DT_CALCRECT | DT_WORDBREAK | DT_EXPANDTABS | DT_NOPREFIX | DT_EDITCONTROL);
-  ::SelectObject(dc, oldFont);
-  ::ReleaseDC(dialog, dc);
+  {
+    WindowDc dc(dialog);
+    SelectedObject font(dc.get(), box.font.get());
+    ::DrawTextW(dc.get(), box.text.c_str(), static_cast<int>(box.text.size()), &need,
+                DT_CALCRECT | DT_WORDBREAK | DT_EXPANDTABS | DT_NOPREFIX | DT_EDITCONTROL);
+  }
   const int textWidth = std::max<int>(need.right, S(60));
   const int textHeight = std::max<int>(need.bottom, S(16));
 
@@ -88,26 +89,25 @@ void LayOut(HWND dialog, Box& box) {
   const int clientHeight = box.stripTop + stripPad + buttonHeight + stripPad;
 
   if (iconSize) {
-    HWND iconWindow = ::CreateWindowExW(0, L"STATIC", nullptr, WS_CHILD | WS_VISIBLE | SS_ICON | SS_REALSIZECONTROL, margin, margin,
-                                        iconSize, iconSize, dialog, nullptr, nullptr, nullptr);
+    HWND iconWindow = CreateWindowChecked(
+        L"STATIC", WindowPlace{0, WS_CHILD | WS_VISIBLE | SS_ICON | SS_REALSIZECONTROL, nullptr, margin, margin,
+                               iconSize, iconSize, dialog});
     HICON icon = SystemIcon(box.kind == BoxKind::Error ? IDI_ERROR : IDI_QUESTION, iconSize);
     box.icon.reset(icon);
     ::SendMessageW(iconWindow, STM_SETICON, reinterpret_cast<WPARAM>(icon), 0);
   }
   // A one-line text stands level with the middle of the icon.
   const int textTop = margin + (textHeight < iconSize ? (iconSize - textHeight) / 2 : 0);
-  HWND textWindow = ::CreateWindowExW(0, L"STATIC", box.text.c_str(),
-                                      WS_CHILD | WS_VISIBLE | SS_LEFT | SS_NOPREFIX | SS_EDITCONTROL,
-                                      margin + iconSize + gap, textTop, textWidth, textHeight, dialog, nullptr,
-                                      nullptr, nullptr);
+  HWND textWindow = CreateWindowChecked(
+      L"STATIC", WindowPlace{0, WS_CHILD | WS_VISIBLE | SS_LEFT | SS_NOPREFIX | SS_EDITCONTROL, box.text.c_str(),
+                             margin + iconSize + gap, textTop, textWidth, textHeight, dialog});
   ::SendMessageW(textWindow, WM_SETFONT, reinterpret_cast<WPARAM>(box.font.get()), FALSE);
 
   int x = clientWidth - S(12) - buttonsWidth;
   for (std::size_t i = 0; i < buttons.size(); ++i) {
     DWORD style = WS_CHILD | WS_VISIBLE | WS_TABSTOP | (i == 0 ? WS_GROUP | BS_DEFPUSHBUTTON : BS_PUSHBUTTON);
-    HWND button = ::CreateWindowExW(0, L"BUTTON", buttons[i].text, style, x, box.stripTop + stripPad, buttonWidth,
-                                    buttonHeight, dialog, reinterpret_cast<HMENU>(static_cast<INT_PTR>(buttons[i].id)),
-                                    nullptr, nullptr);
+    HWND button = CreateWindowChecked(L"BUTTON", WindowPlace{0, style, buttons[i].text, x, box.stripTop + stripPad,
+                                                             buttonWidth, buttonHeight, dialog, buttons[i].id});
     ::SendMessageW(button, WM_SETFONT, reinterpret_cast<WPARAM>(box.font.get()), FALSE);
     x += buttonWidth + buttonGap;
   }
@@ -133,7 +133,13 @@ INT_PTR CALLBACK BoxProc(HWND dialog, UINT msg, WPARAM wp, LPARAM lp) {
     case WM_INITDIALOG:
       box = reinterpret_cast<Box*>(lp);
       ::SetWindowLongPtrW(dialog, DWLP_USER, lp);
-      LayOut(dialog, *box);
+      try {
+        LayOut(dialog, *box);
+      } catch (const std::exception&) {
+        // A box that cannot be made answers as Esc would: a question is not confirmed.
+        ::EndDialog(dialog, -1);
+        return FALSE;
+      }
       ::MessageBeep(box->kind == BoxKind::Error          ? MB_ICONHAND
                     : box->kind == BoxKind::Confirmation ? MB_ICONQUESTION
                                                          : MB_OK);
@@ -145,13 +151,11 @@ INT_PTR CALLBACK BoxProc(HWND dialog, UINT msg, WPARAM wp, LPARAM lp) {
     case WM_CTLCOLORBTN:
       return reinterpret_cast<INT_PTR>(::GetSysColorBrush(COLOR_BTNFACE));
     case WM_PAINT: {
-      PAINTSTRUCT ps;
-      HDC dc = ::BeginPaint(dialog, &ps);
+      PaintDc dc(dialog);
       RECT strip;
       ::GetClientRect(dialog, &strip);
       strip.top = box ? box->stripTop : strip.bottom;
-      ::FillRect(dc, &strip, ::GetSysColorBrush(COLOR_BTNFACE));
-      ::EndPaint(dialog, &ps);
+      if (dc) ::FillRect(dc.get(), &strip, ::GetSysColorBrush(COLOR_BTNFACE));
       return TRUE;
     }
     case WM_COMMAND:
@@ -201,6 +205,13 @@ int ShowBox(HWND owner, BoxKind kind, const std::string& caption, const std::str
     if (::IsWindow(hwnd)) ::EnableWindow(hwnd, TRUE);
   }
   return answer <= 0 ? CancelAnswer(kind) : static_cast<int>(answer);
+}
+
+void ShowStartFailure(const std::string& caption, const std::string& text) {
+  MSG quit;
+  while (::PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
+  }
+  ShowBox(nullptr, BoxKind::Error, caption, text);
 }
 
 HWND MessageBoxes::Owner() const {

@@ -21,6 +21,11 @@ enum class BoxKind { Information, Confirmation, Error };
 // confirmation and IDOK otherwise. `owner` may be null.
 int ShowBox(HWND owner, BoxKind kind, const std::string& caption, const std::string& text);
 
+// The error box of a start-up that failed, shown until answered even though the main window,
+// destroyed while the failure unwound, may already have posted the program's end (a WM_QUIT in
+// the queue ends a box's modal loop at once).
+void ShowStartFailure(const std::string& caption, const std::string& text);
+
 class MessageBoxes : public Dialogs {
  public:
   explicit MessageBoxes(std::string title) : title_(std::move(title)) {}

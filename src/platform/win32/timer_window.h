@@ -1,4 +1,4 @@
-// A TTimer's countdown as a Windows timer of a window.
+// A TTimer's countdown as a Windows timer of a message-only window of its own.
 #pragma once
 #ifndef _WIN32
 #error "Windows only"
@@ -6,23 +6,20 @@
 
 #include <windows.h>
 
+#include "platform/win32/window.h"
 #include "toolkit/components.h"
 
 namespace kestrane::win32 {
 
-class TimerWindow : public TimerPeer {
+class TimerWindow : public Window, public TimerPeer {
  public:
-  // The window receives WM_TIMER with `id` and passes it to Tick().
-  TimerWindow(TTimer& timer, HWND hwnd, UINT_PTR id);
+  explicit TimerWindow(TTimer& timer);
   ~TimerWindow() override;
   void Restart() override;
-  UINT_PTR Id() const { return id_; }
-  void Tick() { timer_.Tick(); }
 
  private:
+  LRESULT WndProc(UINT msg, WPARAM wp, LPARAM lp) override;
   TTimer& timer_;
-  HWND hwnd_;
-  UINT_PTR id_;
 };
 
 }  // namespace kestrane::win32

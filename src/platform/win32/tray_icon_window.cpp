@@ -9,7 +9,6 @@
 namespace kestrane::win32 {
 namespace {
 
-constexpr wchar_t kTrayClass[] = L"KestraneTrayIcon";
 constexpr UINT kCallbackMessage = WM_APP + 2;
 constexpr UINT kIconId = 1;
 constexpr UINT kHideMessage = WM_APP + 3;  // hides the window once the menu's command has run
@@ -45,24 +44,20 @@ void CopyToField(wchar_t* field, std::size_t capacity, const std::string& text) 
 }
 
 TrayIconWindow::TrayIconWindow(TCoolTrayIcon& icon, const std::vector<RgbaImage>& pictures) : icon_(icon) {
-  WNDCLASSW wc{};
-  wc.lpfnWndProc = ForwardingProc<TrayIconWindow>;
-  wc.hInstance = ::GetModuleHandleW(nullptr);
-  wc.lpszClassName = kTrayClass;
-  ::RegisterClassW(&wc);
   // Top-level, of no size, with no taskbar button, shown only while its menu is open.
-  ::CreateWindowExW(WS_EX_TOOLWINDOW, kTrayClass, L"", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, wc.hInstance, this);
+  CreateCustom(WindowClass{L"KestraneTrayIcon"}, WindowPlace{WS_EX_TOOLWINDOW, WS_POPUP});
   taskbarCreated_ = ::RegisterWindowMessageW(L"TaskbarCreated");
   // The shell's small icon size for the system's DPI.
   const int size = ::GetSystemMetrics(SM_CXSMICON);
   for (const RgbaImage& picture : pictures) icons_.push_back(MakeIcon(picture, size));
-  builtIn_.reset(static_cast<HICON>(::LoadImageW(wc.hInstance, MAKEINTRESOURCEW(1), IMAGE_ICON, size, size, 0)));
+  builtIn_.reset(
+      static_cast<HICON>(::LoadImageW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(1), IMAGE_ICON, size, size, 0)));
   std::vector<RgbaImage> menuSized;
   for (const RgbaImage& p : pictures) menuSized.push_back(Scaled(p, MulDiv(p.width, size, 16), MulDiv(p.height, size, 16)));
   menuPictures_ = MakeAlphaBitmaps(menuSized);
   // The icon's menu belongs to this window: it is brought to the foreground before the menu opens.
   if (icon_.PopupMenu) {
-    menu_ = std::make_unique<TrayMenu>(hwnd_, menuPictures_);
+    menu_ = std::make_unique<TrayMenu>(Handle(), menuPictures_);
     icon_.PopupMenu->AttachPeer(menu_.get());
   }
   icon_.AttachPeer(this);
@@ -73,7 +68,6 @@ TrayIconWindow::~TrayIconWindow() {
   icon_.AttachPeer(nullptr);
   if (icon_.PopupMenu) icon_.PopupMenu->AttachPeer(nullptr);
   Remove();  // the icon goes when the program ends
-  if (hwnd_) ::DestroyWindow(hwnd_);
 }
 
 HICON TrayIconWindow::CurrentIcon() const {
@@ -85,7 +79,7 @@ HICON TrayIconWindow::CurrentIcon() const {
 NOTIFYICONDATAW TrayIconWindow::Record(UINT flags) const {
   NOTIFYICONDATAW data{};
   data.cbSize = sizeof data;
-  data.hWnd = hwnd_;
+  data.hWnd = Handle();
   data.uID = kIconId;
   data.uFlags = flags;
   data.uCallbackMessage = kCallbackMessage;
@@ -123,19 +117,24 @@ void TrayIconWindow::ShowBalloon(const TrayBalloon& balloon) {
   CopyToField(data.szInfoTitle, std::size(data.szInfoTitle), balloon.title);
   CopyToField(data.szInfo, std::size(data.szInfo), balloon.text);
   data.uTimeout = static_cast<UINT>(balloon.seconds) * 1000;  // as far as the shell allows
-  data.dwInfoFlags = balloon.icon == BalloonIcon::Error     ? NIIF_ERROR
-                     : balloon.icon == BalloonIcon::Warning ? NIIF_WARNING
-                     : balloon.icon == BalloonIcon::Info    ? NIIF_INFO
-                                                            : NIIF_NONE;
+  data.dwInfoFlags = balloon.icon == TrayBalloon::Icon::Error     ? NIIF_ERROR
+                     : balloon.icon == TrayBalloon::Icon::Warning ? NIIF_WARNING
+                     : balloon.icon == TrayBalloon::Icon::Info    ? NIIF_INFO
+                                                                  : NIIF_NONE;
   ::Shell_NotifyIconW(NIM_MODIFY, &data);
 }
 
-LRESULT TrayIconWindow::OnMessage(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+LRESULT TrayIconWindow::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
   if (msg == kCallbackMessage) {
     // Version 4: the event in the low word, the pointer's screen position in wParam.
     POINT at{static_cast<short>(LOWORD(wp)), static_cast<short>(HIWORD(wp))};
     auto open = [&](MouseButton button) {
+      // The menu's modal loop dispatches the shell's later notes of the same click (its release and
+      // WM_CONTEXTMENU): a second menu opened inside the first would leave the first without keys.
+      if (menuOpen_) return;
+      menuOpen_ = true;
       icon_.MouseDown(button, at.x, at.y);
+      menuOpen_ = false;
       menuClosedAt_ = ::GetTickCount64();
     };
     switch (LOWORD(lp)) {
@@ -154,14 +153,14 @@ LRESULT TrayIconWindow::OnMessage(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     return 0;
   }
   if (msg == kHideMessage) {
-    ::ShowWindow(hwnd_, SW_HIDE);
+    ::ShowWindow(Handle(), SW_HIDE);
     return 0;
   }
   if (msg == WM_ENDSESSION && wp) {
     Remove();  // log-off or shut-down: the program ends without its usual end
     return 0;
   }
-  return ::DefWindowProcW(hwnd, msg, wp, lp);
+  return Default(msg, wp, lp);
 }
 
 }  // namespace kestrane::win32

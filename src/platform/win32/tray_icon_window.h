@@ -14,21 +14,18 @@
 
 #include "imageset/png.h"
 #include "platform/win32/unique_handle.h"
-#include "platform/win32/window_proc.h"
+#include "platform/win32/window.h"
 #include "toolkit/tray_icon.h"
 
 namespace kestrane::win32 {
 
 class TrayMenu;
 
-class TrayIconWindow : public TrayPeer {
+class TrayIconWindow : public Window, public TrayPeer {
  public:
   // `pictures` are the image set's images, the icon's images when it has an image list.
   TrayIconWindow(TCoolTrayIcon& icon, const std::vector<RgbaImage>& pictures);
   ~TrayIconWindow() override;
-  TrayIconWindow(const TrayIconWindow&) = delete;
-  TrayIconWindow& operator=(const TrayIconWindow&) = delete;
-  HWND Handle() const { return hwnd_; }
 
   void Add() override;
   void Modify() override;
@@ -36,18 +33,15 @@ class TrayIconWindow : public TrayPeer {
   void ShowBalloon(const TrayBalloon& balloon) override;
 
  private:
-  template <typename T>
-  friend LRESULT CALLBACK ForwardingProc(HWND, UINT, WPARAM, LPARAM);
-  LRESULT OnMessage(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
-  void AttachHandle(HWND hwnd) { hwnd_ = hwnd; }
+  LRESULT WndProc(UINT msg, WPARAM wp, LPARAM lp) override;
   NOTIFYICONDATAW Record(UINT flags) const;
   HICON CurrentIcon() const;
 
   TCoolTrayIcon& icon_;
-  HWND hwnd_ = nullptr;
   UINT taskbarCreated_ = 0;
   bool added_ = false;
   ULONGLONG menuClosedAt_ = 0;  // a right click's WM_CONTEXTMENU follows its menu: not a second one
+  bool menuOpen_ = false;
   std::vector<UniqueIcon> icons_;  // the pictures at the shell's small icon size
   UniqueIcon builtIn_;
   std::vector<UniqueBitmap> menuPictures_;

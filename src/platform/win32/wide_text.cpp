@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include "platform/win32/unique_handle.h"
+
 namespace kestrane::win32 {
 
 std::wstring Widen(std::string_view utf8) {
@@ -34,9 +36,8 @@ std::string SystemErrorText(unsigned long code) {
   DWORD n = ::FormatMessageW(
       FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code, 0,
       reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
-  std::string text = n ? MessageText(std::wstring_view(buffer, n)) : std::string();
-  if (buffer) ::LocalFree(buffer);
-  return text;
+  UniqueLocal owned(buffer);
+  return n ? MessageText(std::wstring_view(buffer, n)) : std::string();
 }
 
 }  // namespace kestrane::win32

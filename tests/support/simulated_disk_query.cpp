@@ -1,4 +1,4 @@
-#include "core/simulated_disk_query.h"
+#include "support/simulated_disk_query.h"
 
 #include <stdexcept>
 #include <thread>

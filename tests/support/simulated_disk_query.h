@@ -1,4 +1,4 @@
-// A disk query over a simulated fleet of servers, for tests, benchmarks and runs without WMI.
+// A disk query over a simulated fleet of servers, for tests and benchmarks.
 #pragma once
 
 #include <chrono>

@@ -1,14 +1,12 @@
-#include "core/server_table.h"
+#include "core/text_table.h"
 
 #include <gtest/gtest.h>
-
-#include "core/server_list.h"
 
 namespace kestrane {
 namespace {
 
-TEST(ServerTable, StartsWithOneEmptyRowAndGrowsRowsToAnyWidth) {
-  ServerTable table;
+TEST(TextTable, StartsWithOneEmptyRowAndGrowsRowsToAnyWidth) {
+  TextTable table;
   EXPECT_EQ(table.RowCount(), 1);
   EXPECT_EQ(table.Cell(3, 0), "");
   EXPECT_EQ(table.Cell(40, 7), "");  // outside the table reads empty
@@ -18,8 +16,8 @@ TEST(ServerTable, StartsWithOneEmptyRowAndGrowsRowsToAnyWidth) {
   EXPECT_THROW(table.SetCell(0, 1, "x"), std::out_of_range);
 }
 
-TEST(ServerTable, RowCountNeverFallsBelowOneAndDropsRemovedRows) {
-  ServerTable table;
+TEST(TextTable, RowCountNeverFallsBelowOneAndDropsRemovedRows) {
+  TextTable table;
   table.SetRowCount(3);
   table.SetCell(3, 2, "srv3");
   table.SetRowCount(0);
@@ -28,8 +26,8 @@ TEST(ServerTable, RowCountNeverFallsBelowOneAndDropsRemovedRows) {
   EXPECT_EQ(table.Cell(3, 2), "");
 }
 
-TEST(ServerTable, ClearingKeepsTheMarkerColumn) {
-  ServerTable table;
+TEST(TextTable, ClearingKeepsTheColumnsBeforeTheFirstCleared) {
+  TextTable table;
   table.SetRowCount(2);
   for (int row = 0; row < 2; ++row) {
     table.SetCell(0, row, "  .");
@@ -37,7 +35,7 @@ TEST(ServerTable, ClearingKeepsTheMarkerColumn) {
     table.SetCell(3, row, "srv");
     table.SetCell(10, row, "X: 1 MB (1%)");
   }
-  table.ClearFromColumn(kAlertColumn);
+  table.ClearFromColumn(1);
   for (int row = 0; row < 2; ++row) {
     EXPECT_EQ(table.Cell(0, row), "  .");
     EXPECT_EQ(table.Cell(1, row), "");
@@ -46,25 +44,12 @@ TEST(ServerTable, ClearingKeepsTheMarkerColumn) {
   }
 }
 
-TEST(ServerTable, RowCellsKeepEveryColumnUpToTheLastText) {
-  ServerTable table;
+TEST(TextTable, RowCellsKeepEveryColumnUpToTheLastText) {
+  TextTable table;
   table.SetCell(3, 0, "srv1");
   table.SetCell(5, 0, "D: 1 MB (1%)");
   table.SetCell(7, 0, "");
   EXPECT_EQ(table.RowCells(0), (std::vector<std::string>{"", "", "", "srv1", "", "D: 1 MB (1%)"}));
-}
-
-TEST(ServerList, LinesAreEntriesButATrailingBreakOpensNone) {
-  using L = std::vector<std::string>;
-  EXPECT_EQ(SplitServerList(""), L{});
-  EXPECT_EQ(SplitServerList("srv1"), L{"srv1"});
-  EXPECT_EQ(SplitServerList("srv1\r\n"), L{"srv1"});
-  EXPECT_EQ(SplitServerList("\r\n"), L{""});
-  EXPECT_EQ(SplitServerList("a\r\n\r\nb\r\n"), (L{"a", "", "b"}));
-  EXPECT_EQ(SplitServerList("a\nb\rc"), (L{"a", "b", "c"}));
-  EXPECT_EQ(SplitServerList("a\r\n\r\n"), (L{"a", ""}));
-  EXPECT_EQ(SplitServerList(" srv 1 \r\nsrv1"), (L{" srv 1 ", "srv1"}));  // unaltered, duplicates kept
-  EXPECT_EQ(JoinServerList({"a", "", "b"}), "a\r\n\r\nb");
 }
 
 }  // namespace

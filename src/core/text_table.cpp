@@ -1,4 +1,4 @@
-#include "core/server_table.h"
+#include "core/text_table.h"
 
 #include <stdexcept>
 
@@ -7,18 +7,18 @@ namespace {
 const std::string kEmpty;
 }
 
-void ServerTable::SetRowCount(int count) {
+void TextTable::SetRowCount(int count) {
   rows_.resize(count < 1 ? 1 : static_cast<std::size_t>(count));
   Changed(-1, -1);
 }
 
-const std::string& ServerTable::Cell(int col, int row) const {
+const std::string& TextTable::Cell(int col, int row) const {
   if (row < 0 || row >= RowCount() || col < 0) return kEmpty;
   const auto& cells = rows_[row];
   return static_cast<std::size_t>(col) < cells.size() ? cells[col] : kEmpty;
 }
 
-void ServerTable::SetCell(int col, int row, std::string text) {
+void TextTable::SetCell(int col, int row, std::string text) {
   if (row < 0 || row >= RowCount() || col < 0) {
     throw std::out_of_range("Grid index out of range");
   }
@@ -31,19 +31,19 @@ void ServerTable::SetCell(int col, int row, std::string text) {
   Changed(col, row);
 }
 
-int ServerTable::CellCount(int row) const {
+int TextTable::CellCount(int row) const {
   if (row < 0 || row >= RowCount()) return 0;
   return static_cast<int>(rows_[row].size());
 }
 
-std::vector<std::string> ServerTable::RowCells(int row) const {
+std::vector<std::string> TextTable::RowCells(int row) const {
   if (row < 0 || row >= RowCount()) return {};
   std::vector<std::string> cells = rows_[row];
   while (!cells.empty() && cells.back().empty()) cells.pop_back();
   return cells;
 }
 
-void ServerTable::ClearFromColumn(int first) {
+void TextTable::ClearFromColumn(int first) {
   for (auto& cells : rows_) {
     if (cells.size() > static_cast<std::size_t>(first)) cells.resize(first);
   }

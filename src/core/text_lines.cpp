@@ -1,8 +1,8 @@
-#include "core/server_list.h"
+#include "core/text_lines.h"
 
 namespace kestrane {
 
-std::vector<std::string> SplitServerList(std::string_view text) {
+std::vector<std::string> SplitLines(std::string_view text) {
   std::vector<std::string> lines;
   std::size_t start = 0;
   std::size_t i = 0;
@@ -20,7 +20,7 @@ std::vector<std::string> SplitServerList(std::string_view text) {
   return lines;
 }
 
-std::string JoinServerList(const std::vector<std::string>& lines) {
+std::string JoinLines(const std::vector<std::string>& lines) {
   std::string text;
   for (std::size_t i = 0; i < lines.size(); ++i) {
     if (i > 0) text += "\r\n";
