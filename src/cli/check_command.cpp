@@ -164,7 +164,8 @@ std::string NoDiskMessage(const CheckOptions& options) {
 
 }  // namespace
 
-CheckVerdict Judge(const std::vector<ServerResult>& results, const CheckOptions& options) {
+CheckVerdict Judge(const std::vector<ServerResult>& results, const CheckOptions& options,
+                   const std::string& computerName) {
   CheckVerdict verdict;
   bool answered = false, judged = false;
   for (const ServerResult& r : results) {
@@ -176,7 +177,7 @@ CheckVerdict Judge(const std::vector<ServerResult>& results, const CheckOptions&
     judged = judged || !r.check.disks.empty();
     for (std::size_t i = 0; i < r.check.disks.size(); ++i) {
       const DiskReading& disk = r.check.disks[i];
-      const std::string fault = (r.name.empty() ? std::string() : r.name + " ") + r.cells[kFirstDiskColumn + i];
+      const std::string fault = ServerLabel(r.name, computerName) + " " + r.cells[kFirstDiskColumn + i];
       if (Below(options.threshold, options.unit, disk)) {
         verdict.critical.push_back(fault);
       } else if (options.warning && Below(*options.warning, options.unit, disk)) {
@@ -316,8 +317,8 @@ int CheckMain(const std::vector<std::string>& args, const CheckEnvironment& env,
       SelectDisks(options.volumes ? env.volumeQueries : env.queries, options.disks, options.excludedDisks);
   std::vector<ServerResult> results = CheckServers(names, queries, test, options.parallel, options.timeout);
   const double duration = env.seconds() - started;
-  CheckVerdict verdict = Judge(results, options);
   const std::string computerName = env.computerName();
+  CheckVerdict verdict = Judge(results, options, computerName);
   std::string text;
   switch (options.format) {
     case OutputFormat::Table: text = TableText(results); break;

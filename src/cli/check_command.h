@@ -38,7 +38,9 @@ struct CheckVerdict {
   std::string unknown;
 };
 
-CheckVerdict Judge(const std::vector<ServerResult>& results, const CheckOptions& options);
+// Disks are named with their server, the local computer by its name (`computerName`).
+CheckVerdict Judge(const std::vector<ServerResult>& results, const CheckOptions& options,
+                   const std::string& computerName);
 
 std::string TableText(const std::vector<ServerResult>& results);
 std::string NagiosText(const std::vector<ServerResult>& results, const CheckOptions& options,

@@ -147,6 +147,13 @@ CheckOptions ParseCheckArguments(const std::vector<std::string>& args) {
                        ", а не параметр \"" + value + "\"" +
                        (file ? " (файл с таким именем: .\\" + value + ")." : "."));
     }
+    // No disk name holds a quote: one here is a closing backslash before a quote ("Z:\") that the
+    // command line read as a quote of the value, taking the options after it along.
+    if ((arg == "--disk" || arg == "--exclude-disk") && value.find('"') != std::string::npos) {
+      throw UsageError("Образец " + arg + " не может содержать кавычку: \"" + value +
+                       "\". Обратная косая черта перед закрывающей кавычкой (\"Z:\\\") делает кавычку "
+                       "частью значения; пишите Z: или \"Z:\\\\\".");
+    }
     if (arg == "--threshold") {
       options.threshold = ParseThreshold(arg, value);
     } else if (arg == "--warning") {

@@ -217,6 +217,10 @@ TEST_F(CheckCommandTest, NagiosGivesAStatusLinePerformanceDataAndTheServersNotCh
             "'HOST C: free'=42949672960B;5368709120:;2147483648:;0;107374182400 "
             "'srv3 D:\\it''s_\\ free'=3221225472B;5368709120:;2147483648:;0;10737418240\n"
             "dead: не удалось проверить (The RPC server is unavailable)\n");
+  // The local computer by its name, in the status line as in the labels.
+  EXPECT_EQ(Run({"--format", "nagios", "--threshold", "50", "srv2", ""}), kExitCritical);
+  EXPECT_EQ(out.str().substr(0, out.str().find(" | ")),
+            "DISKFREE CRITICAL - ниже порога: HOST C: 40,0 GB (40%)");
   EXPECT_EQ(Run({"--format", "nagios", "--threshold", "10%", "srv2"}), kExitOk);
   EXPECT_EQ(out.str(),
             "DISKFREE OK - дисков: 1, серверов: 1 | 'srv2 C: free'=53687091200B;;10737418240:;0;107374182400\n");
@@ -408,6 +412,8 @@ TEST(CheckArguments, BadArgumentsAndCombinationsGetAClearMessage) {
            {{"--output", "--format", "nagios"},
             "После --output нужно имя файла, а не параметр \"--format\" (файл с таким именем: .\\--format)."},
            {{"--exclude-disk", "--disk", "C:"}, "После --exclude-disk нужен образец имени диска, а не параметр \"--disk\"."},
+           {{"--exclude-disk", "Z:\" --threshold 90%"},
+            "Образец --exclude-disk не может содержать кавычку: \"Z:\" --threshold 90%\"."},
            {{"--format", "json"}, "Формат должен быть table, nagios или prometheus, а не \"json\"."},
            {{"--parallel", "65"}, "Значение --parallel должно быть целым числом от 1 до 64, а не \"65\"."},
            {{"--timeout", "0"}, "Значение --timeout должно быть числом секунд больше нуля и не больше 86400 (сутки), а не \"0\"."},
