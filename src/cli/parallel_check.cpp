@@ -60,6 +60,7 @@ std::vector<ServerResult> CheckServers(const std::vector<std::string>& names, co
   auto shared = std::make_shared<Shared>();
   std::vector<std::shared_ptr<Task>> running;
   std::size_t next = 0, completed = 0;
+  bool abandoned = false;
   std::unique_lock lock(shared->mutex);
   while (completed < names.size()) {
     // Keep up to `parallel` servers in hand.
@@ -68,7 +69,7 @@ std::vector<ServerResult> CheckServers(const std::vector<std::string>& names, co
       task->index = next;
       task->deadline = timeout ? std::chrono::steady_clock::now() + *timeout : std::chrono::steady_clock::time_point::max();
       running.push_back(task);
-      workers.Start([task, shared, name = names[next], queries, test] {
+      workers.StartKept([task, shared, name = names[next], queries, test] {
         ServerResult result{name, {}, {}};
         try {
           // The query is made, used and ended on this thread (COM is per thread).
@@ -110,6 +111,7 @@ std::vector<ServerResult> CheckServers(const std::vector<std::string>& names, co
         results[t.index] = std::move(t.result);
       } else if (now >= t.deadline) {
         t.token.End();  // its worker is abandoned
+        abandoned = true;
         results[t.index] = Failed(names[t.index], kTimedOut);
       } else {
         ++it;
@@ -119,6 +121,10 @@ std::vector<ServerResult> CheckServers(const std::vector<std::string>& names, co
       it = running.erase(it);
     }
   }
+  // The workers that answered are only letting go of what they held: they end before the command
+  // does, so none is still on its way out when the process ends. An abandoned one is not waited for.
+  lock.unlock();
+  if (!abandoned) workers.Finish(std::chrono::seconds(5));
   return results;
 }
 

@@ -10,6 +10,7 @@
 #include <mutex>
 #include <optional>
 #include <thread>
+#include <vector>
 
 namespace kestrane {
 
@@ -35,21 +36,18 @@ class WorkerGroup {
   // thread can be started.
   template <typename Work>
   void Start(Work work) {
-    Enter(*state_);
-    try {
-      std::thread([state = state_, held = std::optional<Work>(std::move(work))]() mutable {
-        try {
-          (*held)();
-        } catch (...) {
-        }
-        held.reset();
-        Leave(*state);
-      }).detach();
-    } catch (...) {
-      Leave(*state_);  // no thread was started
-      throw;
-    }
+    Launch(std::move(work)).detach();
   }
+  // As Start, but the group keeps the thread so that Finish can see it end; for a caller that
+  // returns to the process's end, where a thread still on its way out could be torn down with it.
+  template <typename Work>
+  void StartKept(Work work) {
+    kept_.push_back(Launch(std::move(work)));
+  }
+  // Waits, at most `limit`, until no worker is alive, then until every kept thread has ended.
+  // True when all ended; otherwise the kept threads are let go and false comes back.
+  bool Finish(std::chrono::milliseconds limit);
+  ~WorkerGroup();
   // Workers alive now, ended ones still finishing included.
   int Live() const;
   // Waits until no worker is alive, at most `limit`. True when none is.
@@ -61,8 +59,26 @@ class WorkerGroup {
     std::condition_variable idle;
     int live = 0;
   };
+  template <typename Work>
+  std::thread Launch(Work work) {
+    Enter(*state_);
+    try {
+      return std::thread([state = state_, held = std::optional<Work>(std::move(work))]() mutable {
+        try {
+          (*held)();
+        } catch (...) {
+        }
+        held.reset();
+        Leave(*state);
+      });
+    } catch (...) {
+      Leave(*state_);  // no thread was started
+      throw;
+    }
+  }
   static void Enter(State& state);
   static void Leave(State& state);
+  std::vector<std::thread> kept_;
   std::shared_ptr<State> state_ = std::make_shared<State>();  // outlives the group while workers run
 };
 
