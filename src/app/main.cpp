@@ -85,7 +85,7 @@ int RunProgram() {
   boxes.SetOwner(frame->Handle());
   // The clean-up dialog, made hidden; the table's menu shows it.
   auto form2 = std::make_unique<TForm2>(Form2Services{
-      dispatcher, &boxes, std::make_shared<win32::SystemFolders>([&] { return mainWindow; }),
+      dispatcher, &boxes, std::make_shared<win32::SystemFolders>(),
       [&form] { return form->StringGrid1.Cell(kNameColumn, form->StringGrid1.Row()); }});
   win32::FrameSetup form2Setup;
   form2Setup.owner = frame->Handle();

@@ -9,6 +9,7 @@ namespace {
 
 constexpr std::uint32_t kNameSurrogate = 0x20000000;  // the tag's bit for junctions and symbolic links
 constexpr char kNotDeleted[] = "Файлы не удалены.";
+constexpr char kSomeDeleted[] = "Удаление остановлено, часть файлов уже удалена.";
 
 std::string WithoutBackslash(std::string folder) {
   while (!folder.empty() && folder.back() == '\\') folder.pop_back();
@@ -97,22 +98,28 @@ std::string Walk(FolderService& folders, const std::string& folder,
   return unlisted;
 }
 
-// Walks the links below a folder, removing each when asked. Every folder on the way must list:
-// what cannot be seen might hold a link the shell would follow.
-int SweepLinks(FolderService& folders, const std::string& folder, bool remove) {
-  int links = 0;
+std::string Unchecked(const std::string& folder) { return "Не удалось проверить папку «" + WithoutBackslash(folder) + "»."; }
+std::string VolumeRefusal(const std::string& path) { return "Папка «" + path + "» — точка подключения тома."; }
+
+// The paths of the links below a folder, none of them entered. Every folder on the way must list:
+// what cannot be seen might hold a link.
+std::vector<std::string> LinksBelow(FolderService& folders, const std::string& folder) {
+  std::vector<std::string> links;
   const std::string unlisted = Walk(folders, folder, [&](const FolderEntry& entry, const std::string& path) {
     if (IsLink(entry)) {
-      ++links;
-      if (remove && !folders.RemoveLink(path, IsDirectory(entry))) {
-        throw CleanupRefused("Не удалось удалить ссылку «" + path + "». " + kNotDeleted);
-      }
+      links.push_back(path);
       return false;
     }
     return IsDirectory(entry) && !Unreachable(entry.name);
   });
-  if (!unlisted.empty()) throw CleanupRefused("Не удалось проверить папку «" + unlisted + "». " + kNotDeleted);
+  if (!unlisted.empty()) throw CleanupRefused(Unchecked(unlisted));
   return links;
+}
+
+// What the listing says an entry is.
+EntryKind ListedKind(const FolderEntry& entry) {
+  if (IsLink(entry)) return EntryKind::Link;
+  return IsDirectory(entry) ? EntryKind::Folder : EntryKind::File;
 }
 
 // The folders on the way to those about to be emptied, held from before the links below them are
@@ -123,13 +130,13 @@ class HeldWay {
   // Holds every folder below the share down to `path`.
   void Hold(const std::string& path) {
     std::string share, steps;
-    if (!SplitShare(path, share, steps)) throw CleanupRefused("Не удалось проверить папку «" + path + "». " + kNotDeleted);
+    if (!SplitShare(path, share, steps)) throw CleanupRefused(Unchecked(path));
     std::string step = share;
     for (const std::string& name : Split(steps)) {
       step += '\\' + name;
       if (held_.count(step)) continue;
       std::unique_ptr<FolderHold> hold = folders_.Hold(step);
-      if (!hold) throw CleanupRefused("Не удалось проверить папку «" + step + "». " + kNotDeleted);
+      if (!hold) throw CleanupRefused(Unchecked(step));
       held_.emplace(step, std::move(hold));
     }
   }
@@ -142,35 +149,38 @@ class HeldWay {
       if (!hold->StillThere()) Changed(path);
     }
   }
+  // The hold on a folder given to Hold.
+  FolderHold& Of(const std::string& path) { return *held_.at(WithoutBackslash(path)); }
 
  private:
   [[noreturn]] static void Changed(const std::string& folder) {
-    throw CleanupRefused("Папку «" + WithoutBackslash(folder) + "» подменили во время проверки. " + kNotDeleted);
+    throw CleanupRefused("Папку «" + WithoutBackslash(folder) + "» подменили во время проверки.");
   }
   FolderService& folders_;
   std::map<std::string, std::unique_ptr<FolderHold>> held_;
 };
 
 // Empties the folders, which are reached as real folders: each is held with the way to it, its
-// links are removed, and only when nothing on the way has changed does the shell delete.
+// links are removed, and only when nothing on the way has changed does the deletion begin.
 void EmptyHeld(FolderService& folders, HeldWay& held, const std::vector<std::string>& targets) {
   for (const std::string& target : targets) held.Hold(target);
   for (const std::string& target : targets) RemoveLinksBelow(folders, target);
   held.CheckUnchanged(targets);
-  for (const std::string& target : targets) DeleteFolderContent(folders, target, "*.*");
+  bool deletedSome = false;
+  for (const std::string& target : targets) DeleteFolderContent(folders, target, held.Of(target), deletedSome);
 }
 
 // A folder that is to be emptied: it must be reached as a real folder, checked now.
 bool ReachedForDeletion(const FolderReach& reach) {
   if (reach.reach == Reach::Unknown) {
-    throw CleanupRefused("Не удалось проверить папку «" + reach.where + "». " + kNotDeleted);
+    throw CleanupRefused(Unchecked(reach.where));
   }
   return reach.reach == Reach::Folder;
 }
 
 std::string LinkRefusal(const std::string& folder, const std::string& link) {
   if (link == WithoutBackslash(folder)) return "Папка «" + link + "» — ссылка на другую папку. " + kNotDeleted;
-  return "Путь к папке «" + folder + "» проходит через ссылку «" + link + "». " + kNotDeleted;
+  return "Путь к папке «" + WithoutBackslash(folder) + "» проходит через ссылку «" + link + "». " + kNotDeleted;
 }
 
 // The temp folders of the profiles that are real all the way down; `skipped` collects the links
@@ -235,15 +245,88 @@ void AddFolderSize(FolderService& folders, const std::string& folder, std::int64
   });
 }
 
-void DeleteFolderContent(FolderService& folders, const std::string& folder, const std::string& mask) {
-  folders.DeleteContent(folder, mask);
-}
+CleanupRefused::CleanupRefused(const std::string& reason, bool deletedSome)
+    : std::runtime_error(reason + ' ' + (deletedSome ? kSomeDeleted : kNotDeleted)),
+      reason_(reason),
+      deletedSome_(deletedSome) {}
 
 void RemoveLinksBelow(FolderService& folders, const std::string& folder) {
-  if (SweepLinks(folders, folder, true) == 0) return;
+  const std::vector<std::string> links = LinksBelow(folders, folder);
+  if (links.empty()) return;
+  // All are opened and checked before the first is marked, and a mark that fails takes the others
+  // back: one link that cannot go leaves every link in place.
+  std::vector<std::unique_ptr<HeldEntry>> opened;
+  for (const std::string& path : links) {
+    std::unique_ptr<HeldEntry> link = folders.OpenEntry(path);
+    const EntryKind kind = link ? link->Kind() : EntryKind::File;
+    if (kind == EntryKind::MountedVolume) throw CleanupRefused(VolumeRefusal(path));
+    if (kind != EntryKind::Link) throw CleanupRefused("Не удалось удалить ссылку «" + path + "».");
+    opened.push_back(std::move(link));
+  }
+  for (std::size_t i = 0; i < opened.size(); ++i) {
+    if (opened[i]->MarkDeleted(true)) continue;
+    for (std::size_t j = 0; j < i; ++j) opened[j]->MarkDeleted(false);
+    throw CleanupRefused("Не удалось удалить ссылку «" + links[i] + "».");
+  }
+  opened.clear();  // the links go as their handles close
   // A removal that reports success is not taken on trust: the link must be gone from the listing.
-  if (SweepLinks(folders, folder, false) != 0) {
-    throw CleanupRefused("Ссылка в папке «" + WithoutBackslash(folder) + "» осталась после удаления. " + kNotDeleted);
+  if (!LinksBelow(folders, folder).empty()) {
+    throw CleanupRefused("Ссылка в папке «" + WithoutBackslash(folder) + "» осталась после удаления.");
+  }
+}
+
+void DeleteFolderContent(FolderService& folders, const std::string& folder, FolderHold& hold, bool& deletedSome) {
+  // A folder being emptied: held (the row's own folder by `hold`), with the entries its listing gave.
+  struct Emptying {
+    std::string base;
+    std::unique_ptr<HeldEntry> held;
+    std::vector<FolderEntry> entries;
+    std::size_t next = 0;
+  };
+  auto stop = [&](const std::string& reason) { throw CleanupRefused(reason, deletedSome); };
+  std::vector<Emptying> levels;  // no recursion: no depth of folders exhausts the stack
+  auto enter = [&](const std::string& path, std::unique_ptr<HeldEntry> held) {
+    Emptying level{WithBackslash(path), std::move(held), {}};
+    auto keep = [&](const FolderEntry& entry) {
+      if (!IsDotEntry(entry.name)) level.entries.push_back(entry);
+    };
+    // A subfolder is read through its own handle: what is listed is what is held.
+    const bool listed = level.held ? level.held->List(keep) : folders.List(level.base + "*.*", keep);
+    if (!listed) stop(Unchecked(path));
+    levels.push_back(std::move(level));
+  };
+  enter(folder, nullptr);
+  while (!levels.empty()) {
+    Emptying& level = levels.back();
+    if (level.next == level.entries.size()) {
+      // Emptied as far as it could be; a subfolder goes too (when its handle closes) if nothing stayed.
+      if (level.held && level.held->MarkDeleted(true)) deletedSome = true;
+      levels.pop_back();
+      continue;
+    }
+    const FolderEntry entry = level.entries[level.next++];
+    if (Unreachable(entry.name)) continue;  // its path would name another entry
+    const std::string path = level.base + entry.name;
+    std::unique_ptr<HeldEntry> opened = folders.OpenEntry(path);
+    if (!opened) continue;  // gone, in use or no right: it stays, and shows in the size measured next
+    const EntryKind kind = opened->Kind();
+    if (kind == EntryKind::MountedVolume) stop(VolumeRefusal(path));
+    if (kind == EntryKind::Unknown) stop("Не удалось проверить «" + path + "».");
+    // The entry was opened by its path: that path must still have led through real folders, and
+    // the entry must be what the listing said (a folder swapped for a link, a link made since).
+    const bool parentReal = level.held ? level.held->Kind() == EntryKind::Folder : hold.StillAFolder();
+    if (!parentReal) stop("Папку «" + WithoutBackslash(level.base) + "» подменили во время удаления.");
+    if (kind != ListedKind(entry)) {
+      // A link made since the listing, or one Wine lists as a plain file (its handle leads elsewhere).
+      if (kind == EntryKind::Link) stop("На месте «" + path + "» оказалась ссылка.");
+      if (ListedKind(entry) == EntryKind::Link) stop("Не удалось удалить ссылку «" + path + "».");
+      stop("«" + path + "» подменили во время удаления.");
+    }
+    if (kind == EntryKind::Folder) {
+      enter(path, std::move(opened));  // `level` is not used past this point
+      continue;
+    }
+    if (opened->MarkDeleted(true)) deletedSome = true;  // a file, or a link as a link, when `opened` closes
   }
 }
 
@@ -278,9 +361,7 @@ std::string EmptyProfileTemps(FolderService& folders, const std::string& root) {
   HeldWay held(folders);
   held.Hold(root);  // the profile root cannot change while its profiles are looked at
   std::vector<std::string> temps, skipped;
-  if (!ProfileTemps(folders, root, temps, skipped, true)) {
-    throw CleanupRefused("Не удалось проверить папку «" + WithoutBackslash(root) + "». " + kNotDeleted);
-  }
+  if (!ProfileTemps(folders, root, temps, skipped, true)) throw CleanupRefused(Unchecked(root));
   EmptyHeld(folders, held, temps);
   if (skipped.empty()) return "";
   std::string text = "Ссылки на другие папки пропущены, файлы за ними не удалены:";

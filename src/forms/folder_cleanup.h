@@ -49,20 +49,32 @@ FolderReach ReachOnShare(FolderService& folders, const std::string& path);
 // listed add nothing; links add nothing and are not entered.
 void AddFolderSize(FolderService& folders, const std::string& folder, std::int64_t& bytes);
 
-// Asks the shell to delete the folder's entries that match the mask. Only for a folder whose links
-// have been removed (RemoveLinksBelow): the shell's delete would go through a link it meets.
-void DeleteFolderContent(FolderService& folders, const std::string& folder, const std::string& mask);
-
-// A clean-up step that could not be made safely; nothing was deleted. The text names the place.
+// A clean-up step that could not be made safely. The reason names the place; the whole text adds
+// whether files had gone before it stopped.
 class CleanupRefused : public std::runtime_error {
  public:
-  using std::runtime_error::runtime_error;
+  explicit CleanupRefused(const std::string& reason, bool deletedSome = false);
+  const std::string& Reason() const { return reason_; }
+  bool DeletedSome() const { return deletedSome_; }
+
+ private:
+  std::string reason_;
+  bool deletedSome_;
 };
 
 // Removes every link below the folder as a link, then lists the folder again to make sure none is
-// left. Throws CleanupRefused when a folder below cannot be listed, a link cannot be removed or a
-// link is still there.
+// left. Every link is opened and checked before the first is removed. Throws CleanupRefused when a
+// folder below cannot be listed, a link cannot be removed (or is a mounted volume) or a link is
+// still there.
 void RemoveLinksBelow(FolderService& folders, const std::string& folder);
+
+// Deletes everything below `folder`, which is held as `hold`, through a handle on each entry: an
+// entry is opened as itself, must be what its listing said, and goes through that handle; a
+// subfolder is held while what it holds is deleted, and goes last. A link met is removed as a link
+// and never entered. What cannot be opened or deleted (in use, no right) stays. Stops with
+// CleanupRefused when an entry or a folder is not what the listing said, or cannot be listed;
+// `deletedSome` tells the caller whether anything had gone by then.
+void DeleteFolderContent(FolderService& folders, const std::string& folder, FolderHold& hold, bool& deletedSome);
 
 // One folder on a share (the rows but the profiles'): bytes, 0 when it is not a real folder.
 std::int64_t MeasureShareFolder(FolderService& folders, const std::string& path);

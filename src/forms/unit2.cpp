@@ -114,13 +114,33 @@ void TForm2::ShowRow(int row) {
   Label11.SetText(MegabyteFigure(total_));
 }
 
+void TForm2::Remeasure(int row) {
+  const std::int64_t bytes = row == kProfileRow ? MeasureProfileTemps(*services_.folders, paths_[row])
+                                                : MeasureShareFolder(*services_.folders, paths_[row]);
+  sizes_[row] = ToMegabytes(bytes);
+  ShowRow(row);
+}
+
+void TForm2::RemeasureAfterStop(int row) {
+  try {
+    Remeasure(row);
+  } catch (...) {
+    // the figure keeps its text
+  }
+}
+
 void TForm2::SpeedButtonClick(int row) {
   std::string notice;
   try {
     // Checked on what the folder holds now, not on what the count saw.
     notice = EmptyShareFolder(*services_.folders, paths_[row]);
-    sizes_[row] = ToMegabytes(MeasureShareFolder(*services_.folders, paths_[row]));
-    ShowRow(row);
+    Remeasure(row);
+  } catch (const CleanupRefused& refused) {
+    // The guard's text, then why.
+    if (refused.DeletedSome()) RemeasureAfterStop(row);
+    services_.dialogs->Information(std::string(refused.DeletedSome() ? kDeleteStopped : kDeleteFailed) + "\r\n" +
+                                   refused.Reason());
+    return;
   } catch (...) {
     services_.dialogs->Information(kDeleteFailed);
     return;
@@ -130,9 +150,14 @@ void TForm2::SpeedButtonClick(int row) {
 
 void TForm2::SpeedButton5Click() {
   // No guard of its own: an error goes to the general error box.
-  const std::string notice = EmptyProfileTemps(*services_.folders, paths_[kProfileRow]);
-  sizes_[kProfileRow] = ToMegabytes(MeasureProfileTemps(*services_.folders, paths_[kProfileRow]));
-  ShowRow(kProfileRow);
+  std::string notice;
+  try {
+    notice = EmptyProfileTemps(*services_.folders, paths_[kProfileRow]);
+  } catch (const CleanupRefused& refused) {
+    if (refused.DeletedSome()) RemeasureAfterStop(kProfileRow);  // the box says why it stopped
+    throw;
+  }
+  Remeasure(kProfileRow);
   if (!notice.empty()) services_.dialogs->Information(notice);
 }
 

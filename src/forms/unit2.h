@@ -22,6 +22,7 @@ namespace kestrane {
 inline constexpr char kForm2Caption[] = " Освобождение места";
 inline constexpr char kNotEstimated[] = "неоценено";
 inline constexpr char kDeleteFailed[] = "Возникла ошибка! Файлы не удалены.";
+inline constexpr char kDeleteStopped[] = "Возникла ошибка! Удалены не все файлы.";
 inline constexpr int kCleanupRows = 6;
 inline constexpr int kProfileRow = 4;  // row 5: the profile root, whose profiles' temp folders count
 
@@ -86,6 +87,10 @@ class TForm2 : public TForm {
   struct Count;
   void Counted(const std::array<std::int64_t, kCleanupRows>& bytes);
   void ShowRow(int row);
+  // Measures the row's folder again and shows it.
+  void Remeasure(int row);
+  // After a deletion that stopped part-way: the figure shows what is left, or keeps its text.
+  void RemeasureAfterStop(int row);
 
   std::array<TLabel*, kCleanupRows> captions_{&Label1, &Label2, &Label3, &Label4, &Label5, &Label12};
   std::array<TLabel*, kCleanupRows> sizeLabels_{&Label6, &Label7, &Label8, &Label9, &Label10, &Label13};

@@ -1,4 +1,4 @@
-// Folder listing and the shell's deletion, on a server's administrative share.
+// Folder listing, and deletion through a handle on each entry, on a server's administrative share.
 #pragma once
 
 #include <cstdint>
@@ -29,6 +29,32 @@ class FolderHold {
   virtual ~FolderHold() = default;
   // Whether its path still leads to the folder that is held.
   virtual bool StillThere() = 0;
+  // Whether the held folder, as its own handle tells, is still a folder and no link.
+  virtual bool StillAFolder() = 0;
+};
+
+// What an entry opened as itself is, as its own handle tells.
+enum class EntryKind {
+  File,
+  Folder,
+  Link,           // a junction or symbolic link: removing it leaves what it points to alone
+  MountedVolume,  // a folder where a volume is mounted: removing it would unmount the volume
+  Unknown,        // it could not be told
+};
+
+// An entry opened as itself (a link is not followed) and held: while it is open nobody can rename,
+// move or delete it, and deleting it goes through this handle, so what goes is the object that was
+// opened and checked, whatever its name leads to by then.
+class HeldEntry {
+ public:
+  virtual ~HeldEntry() = default;
+  virtual EntryKind Kind() = 0;
+  // Marks the entry to go when it is closed (true), or takes the mark back (false). False when it
+  // cannot: a folder that is not empty, a file in use, no right to delete it.
+  virtual bool MarkDeleted(bool deleted) = 0;
+  // Every entry of the folder that is held, "." and ".." included, read through its handle (no path
+  // is followed). False when it is no folder, cannot be read, or the listing breaks off.
+  virtual bool List(const std::function<void(const FolderEntry&)>& each) = 0;
 };
 
 class FolderService {
@@ -38,12 +64,9 @@ class FolderService {
   // system's order. False when the listing cannot be opened or breaks off before its end (some
   // entries may have been given by then).
   virtual bool List(const std::string& pattern, const std::function<void(const FolderEntry&)>& each) = 0;
-  // Asks the shell to delete, permanently and without any window, every entry of `folder` that
-  // matches `mask` ("*.*"). What it cannot delete stays; nothing is reported.
-  virtual void DeleteContent(const std::string& folder, const std::string& mask) = 0;
-  // Removes a link itself, never what it points to. False when it could not, or when `path` is not
-  // (or no longer) a junction or symbolic link of the kind `directory` says.
-  virtual bool RemoveLink(const std::string& path, bool directory) = 0;
+  // Opens the entry itself, never what a link points to; null when it cannot be opened (gone, in
+  // use, no right).
+  virtual std::unique_ptr<HeldEntry> OpenEntry(const std::string& path) = 0;
   // Holds the folder itself; null when it cannot be held or is not a real folder (a link, a file).
   virtual std::unique_ptr<FolderHold> Hold(const std::string& folder) = 0;
 };

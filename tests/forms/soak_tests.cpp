@@ -51,8 +51,7 @@ class SlowFolders : public FolderService {
     each(FolderEntry{"log.txt", 0x20, 0, 0, 1048576});
     return true;
   }
-  void DeleteContent(const std::string&, const std::string&) override {}
-  bool RemoveLink(const std::string&, bool) override { return true; }
+  std::unique_ptr<HeldEntry> OpenEntry(const std::string&) override { return nullptr; }
   std::unique_ptr<FolderHold> Hold(const std::string&) override { return nullptr; }
 };
 

@@ -34,16 +34,21 @@ FolderEntry Link(const std::string& name, std::uint32_t tag = kJunction) {
 // Folders by their path without the trailing backslash, matched without case. A folder named as a
 // key holds its entries; every folder above it lists the next step down as a folder. An entry
 // that is a link makes what is stored under its path the link's target: reaching that through the
-// link is noted, and so is the shell's delete going through a link.
+// link is noted. An entry is deleted through its handle, when that closes.
 class FakeFolders : public FolderService {
  public:
   std::map<std::string, std::vector<FolderEntry>> tree;
+  std::map<std::string, std::vector<FolderEntry>> detached;  // the targets of links removed, by link path
   std::vector<std::string> calls;
   std::set<std::string> unlistable;  // folders whose listing cannot be opened
-  bool failDelete = false;
+  std::set<std::string> volumes;     // links that are folders where a volume is mounted
+  bool failOpen = false;
+  // Fails: opening a link opens its target, as Wine does; LeavesTheLink: its removal says yes and
+  // it stays.
   enum class Removal { Removes, Fails, LeavesTheLink } removal = Removal::Removes;
   bool gate = false;  // listings wait until released
   std::function<void(const std::string& pattern)> onList;  // what happens on the server meanwhile
+  std::function<void(const std::string& path)> onOpen;
 
   bool List(const std::string& pattern, const std::function<void(const FolderEntry&)>& each) override {
     if (onList) onList(pattern);
@@ -62,22 +67,44 @@ class FakeFolders : public FolderService {
     for (const FolderEntry& e : entries) each(e);
     return true;
   }
-  void DeleteContent(const std::string& folder, const std::string& mask) override {
+  std::unique_ptr<HeldEntry> OpenEntry(const std::string& path) override {
+    if (onOpen) onOpen(path);
     std::lock_guard lock(mutex_);
-    calls.push_back("delete " + folder + " " + mask);
-    if (failDelete) throw std::runtime_error("The network path was not found");
-    if (ThroughLink(Trim(folder))) calls.push_back("THROUGH LINK delete " + folder);
-    Empty(Trim(folder));
-  }
-  bool RemoveLink(const std::string& path, bool directory) override {
-    std::lock_guard lock(mutex_);
-    calls.push_back(std::string("remove link ") + (directory ? "folder " : "file ") + path);
-    if (removal == Removal::Fails) return false;
-    if (removal == Removal::Removes) {
-      const std::string name = path.substr(path.rfind('\\') + 1);
-      std::erase_if(Stored(path.substr(0, path.rfind('\\'))), [&](const FolderEntry& e) { return Same(e.name, name); });
+    calls.push_back("open " + path);
+    if (failOpen) throw std::runtime_error("The network path was not found");
+    const std::string parent = path.substr(0, path.rfind('\\')), name = path.substr(path.rfind('\\') + 1);
+    if (ThroughLink(parent)) calls.push_back("THROUGH LINK open " + path);
+    struct Entry : HeldEntry {
+      FakeFolders* fake;
+      std::string path, parent, name;
+      EntryKind kind;
+      bool marked = false;
+      EntryKind Kind() override { return kind; }
+      bool List(const std::function<void(const FolderEntry&)>& each) override {
+        return kind == EntryKind::Folder && fake->List(path + "\\*.*", each);
+      }
+      bool MarkDeleted(bool deleted) override {
+        marked = deleted;
+        return true;
+      }
+      ~Entry() override {
+        if (marked) fake->Delete(*this);
+      }
+    };
+    for (const FolderEntry& e : EntriesOf(parent)) {
+      if (!Same(e.name, name)) continue;
+      auto entry = std::make_unique<Entry>();
+      entry->fake = this;
+      entry->path = path;
+      entry->parent = parent;
+      entry->name = e.name;
+      entry->kind = !IsLink(e)                   ? ((e.attributes & kDirectory) ? EntryKind::Folder : EntryKind::File)
+                    : volumes.count(path)        ? EntryKind::MountedVolume
+                    : removal == Removal::Fails ? EntryKind::Folder
+                                                 : EntryKind::Link;
+      return entry;
     }
-    return true;
+    return nullptr;
   }
   // Holds a folder; the test's changes to it (Swap) show on the hold.
   std::unique_ptr<FolderHold> Hold(const std::string& folder) override {
@@ -92,6 +119,7 @@ class FakeFolders : public FolderService {
         std::lock_guard lock(fake->mutex_);
         return fake->generations_[Lower(folder)] == generation && !fake->ThroughLink(folder) && fake->Exists(folder);
       }
+      bool StillAFolder() override { return true; }  // what is held stays what it is
     };
     auto held = std::make_unique<Held>();
     held->fake = this;
@@ -134,6 +162,10 @@ class FakeFolders : public FolderService {
       if (call.rfind("delete ", 0) == 0) return true;
     }
     return false;
+  }
+  std::size_t Detached(const std::string& folder) {
+    std::lock_guard lock(mutex_);
+    return detached.count(folder) ? detached[folder].size() : 0;
   }
   std::size_t Count(const std::string& folder) {
     std::lock_guard lock(mutex_);
@@ -204,13 +236,28 @@ class FakeFolders : public FolderService {
     }
     return false;
   }
-  void Empty(const std::string& folder) {
-    for (const FolderEntry& e : EntriesOf(folder)) {
-      if (IsLink(e)) calls.push_back("THROUGH LINK " + folder + "\\" + e.name);
-      else if (e.attributes & kDirectory) Empty(folder + "\\" + e.name);
+  // An entry marked through its handle goes as the handle closes: a folder only when empty, a link
+  // as a link (what lay behind it is kept aside, whole).
+  template <typename Entry>
+  void Delete(const Entry& entry) {
+    std::lock_guard lock(mutex_);
+    if ((entry.kind == EntryKind::Folder && !EntriesOf(entry.path).empty()) ||
+        (entry.kind == EntryKind::Link && removal == Removal::LeavesTheLink)) {
+      calls.push_back("kept " + entry.path);
+      return;
     }
-    Stored(folder).clear();
-    std::erase_if(tree, [&](const auto& item) { return Same(item.first.substr(0, folder.size() + 1), folder + "\\"); });
+    calls.push_back("delete " + entry.path);
+    std::vector<FolderEntry> siblings = EntriesOf(entry.parent);
+    std::erase_if(siblings, [&](const FolderEntry& e) { return Same(e.name, entry.name); });
+    Stored(entry.parent) = siblings;
+    for (auto item = tree.begin(); item != tree.end();) {
+      if (Same(item->first, entry.path) || Same(item->first.substr(0, entry.path.size() + 1), entry.path + "\\")) {
+        detached[item->first] = item->second;
+        item = tree.erase(item);
+      } else {
+        ++item;
+      }
+    }
   }
   std::mutex mutex_;
   std::condition_variable released_;
@@ -328,14 +375,12 @@ TEST_F(Form2Test, AfterARowButtonTheTotalIsTheSumOfTheShownFigures) {
   form->SpeedButton1.Click();               // C:\windows\temp emptied
   EXPECT_EQ(form->Label6.Text(), "0 MB");
   EXPECT_EQ(form->Label11.Text(), "4 MB");  // the sum of the figures now
-  EXPECT_EQ(folders->Calls().back(), "list \\\\srv01\\c$\\windows\\temp\\*.*");
-  EXPECT_NE(std::find(folders->calls.begin(), folders->calls.end(), "delete \\\\srv01\\c$\\windows\\temp\\ *.*"),
-            folders->calls.end());
+  EXPECT_EQ(folders->Calls().back(), "list \\\\srv01\\c$\\windows\\temp\\*.*");  // measured again
   EXPECT_TRUE(folders->tree[share + "\\windows\\temp"].empty());
   EXPECT_EQ(folders->tree[share + "\\temp"].size(), 1u);  // only its own row's folder
 }
 
-TEST_F(Form2Test, LinksAreNeitherEnteredNorCountedAndGoAsLinksBeforeTheShellDeletes) {
+TEST_F(Form2Test, LinksAreNeitherEnteredNorCountedAndGoAsLinksBeforeAnythingElse) {
   const std::string temp = "\\\\srv01\\c$\\temp";
   folders->tree[temp] = {File("a", 1048576), Link("loop"), Dir("deep"), Link("wine", 0)};
   folders->tree[temp + "\\loop"] = {File("again", 1048576 * 100)};  // what a followed link would reach
@@ -350,12 +395,14 @@ TEST_F(Form2Test, LinksAreNeitherEnteredNorCountedAndGoAsLinksBeforeTheShellDele
   std::vector<std::string> calls = folders->Calls();
   ASSERT_GE(calls.size(), 6u);
   auto at = [&](const std::string& call) { return std::find(calls.begin(), calls.end(), call) - calls.begin(); };
-  const auto deleted = at("delete " + temp + "\\ *.*");
-  EXPECT_LT(at("remove link folder " + temp + "\\loop"), deleted);
-  EXPECT_LT(at("remove link folder " + temp + "\\wine"), deleted);
-  EXPECT_LT(at("remove link folder " + temp + "\\deep\\Application Data"), deleted);
+  const auto deleted = at("delete " + temp + "\\a");
+  EXPECT_LT(at("delete " + temp + "\\loop"), deleted);
+  EXPECT_LT(at("delete " + temp + "\\wine"), deleted);
+  EXPECT_LT(at("delete " + temp + "\\deep\\Application Data"), deleted);
   for (const std::string& call : calls) EXPECT_EQ(call.rfind("THROUGH LINK", 0), std::string::npos) << call;
   EXPECT_EQ(form->Label7.Text(), "0 MB");
+  EXPECT_EQ(folders->Detached(temp + "\\loop"), 1u);  // what lay behind the links is whole
+  EXPECT_EQ(folders->Detached(temp + "\\deep\\Application Data"), 1u);
 }
 
 // Links where the share's own folders should be: the row folder, a folder on the way to one, a
@@ -381,7 +428,7 @@ TEST_F(Form2Test, AFolderReachedThroughALinkIsNeitherCountedNorEmptied) {
   EXPECT_EQ(dialogs.information,
             (std::vector<std::string>{
                 "Папка «\\\\srv01\\c$\\temp» — ссылка на другую папку. Файлы не удалены.",
-                "Путь к папке «\\\\srv01\\c$\\Windows\\SoftwareDistribution\\Download\\» проходит через ссылку "
+                "Путь к папке «\\\\srv01\\c$\\Windows\\SoftwareDistribution\\Download» проходит через ссылку "
                 "«\\\\srv01\\c$\\Windows\\SoftwareDistribution». Файлы не удалены."}));
   EXPECT_FALSE(folders->Deleted());
   EXPECT_EQ(form->Label7.Text(), "0 MB");
@@ -398,11 +445,12 @@ TEST_F(Form2Test, AFolderReachedThroughALinkIsNeitherCountedNorEmptied) {
   }
 }
 
-// A link that cannot be removed, or that stays although its removal said yes, or a folder that
-// cannot be looked into: the row deletes nothing at all.
+// A link that cannot be removed (Wine opens its target), one that stays although its removal said
+// yes, a volume mounted below, a folder that cannot be looked into: the row deletes nothing at
+// all, not even the links that could have gone, and says why.
 TEST_F(Form2Test, WhenALinkBelowCannotBeRemovedOrCheckedNothingIsDeleted) {
   const std::string share = "\\\\srv01\\c$";
-  folders->tree[share + "\\windows\\temp"] = {File("a", 1048576), Dir("sub")};
+  folders->tree[share + "\\windows\\temp"] = {File("a", 1048576), Link("early"), Dir("sub")};
   folders->tree[share + "\\windows\\temp\\sub"] = {Link("out")};
   folders->tree[share + "\\windows\\temp\\sub\\out"] = {File("precious", 1048576)};
   folders->tree[share + "\\users\\a\\AppData\\Local\\Temp"] = {File("x", 1048576)};
@@ -415,15 +463,23 @@ TEST_F(Form2Test, WhenALinkBelowCannotBeRemovedOrCheckedNothingIsDeleted) {
     form->SpeedButton5.Click();
   }
   folders->removal = FakeFolders::Removal::Removes;
+  folders->volumes.insert(share + "\\windows\\temp\\sub\\out");
+  form->SpeedButton1.Click();
   folders->unlistable.insert(share + "\\windows\\temp\\sub");
   form->SpeedButton1.Click();
   EXPECT_FALSE(folders->Deleted());
-  EXPECT_EQ(dialogs.information, std::vector<std::string>(3, "Возникла ошибка! Файлы не удалены."));
+  const std::string failed = "Возникла ошибка! Файлы не удалены.\r\n";
+  EXPECT_EQ(dialogs.information,
+            (std::vector<std::string>{failed + "Не удалось удалить ссылку «\\\\srv01\\c$\\windows\\temp\\early».",
+                                      failed + "Ссылка в папке «\\\\srv01\\c$\\windows\\temp» осталась после удаления.",
+                                      failed + "Папка «\\\\srv01\\c$\\windows\\temp\\sub\\out» — точка подключения тома.",
+                                      failed + "Не удалось проверить папку «\\\\srv01\\c$\\windows\\temp\\sub»."}));
   EXPECT_EQ(dialogs.errors,
             (std::vector<std::string>{
                 "Не удалось удалить ссылку «\\\\srv01\\c$\\users\\b\\AppData\\Local\\Temp\\out». Файлы не удалены.",
                 "Ссылка в папке «\\\\srv01\\c$\\users\\b\\AppData\\Local\\Temp» осталась после удаления. Файлы не удалены."}));
   EXPECT_EQ(form->Label6.Text(), "1 MB");  // labels keep their text
+  EXPECT_EQ(folders->Count(share + "\\windows\\temp"), 3u);  // "early" too
   EXPECT_EQ(folders->Count(share + "\\users\\a\\AppData\\Local\\Temp"), 1u);  // profile a waited for b
 }
 
@@ -443,15 +499,15 @@ TEST_F(Form2Test, TheButtonsCheckWhatTheFoldersHoldWhenPressed) {
   form->SpeedButton1.Click();
   std::vector<std::string> calls = folders->Calls();
   auto at = [&](const std::string& call) { return std::find(calls.begin(), calls.end(), call) - calls.begin(); };
-  EXPECT_LT(at("remove link folder " + share + "\\windows\\temp\\new"),
-            at("delete " + share + "\\windows\\temp\\ *.*"));
+  EXPECT_LT(at("delete " + share + "\\windows\\temp\\new"), at("delete " + share + "\\windows\\temp\\a"));
   EXPECT_TRUE(folders->Faults().empty()) << folders->Faults()[0];
+  EXPECT_EQ(folders->Detached(share + "\\windows\\temp\\new"), 1u);
   EXPECT_EQ(SizeTexts()[0], "0 MB");
   EXPECT_EQ(SizeTexts()[1], "0 MB");
 }
 
 // While a button sweeps the links below a folder, someone on the server renames the folder away and
-// puts a link to another place under its name: the shell must not empty that place.
+// puts a link to another place under its name: that place must not be emptied.
 TEST_F(Form2Test, AFolderSwappedForALinkDuringTheButtonsWorkIsNotEmptied) {
   const std::string share = "\\\\srv01\\c$";
   folders->tree[share + "\\temp"] = {File("t", 1048576)};
@@ -472,9 +528,37 @@ TEST_F(Form2Test, AFolderSwappedForALinkDuringTheButtonsWorkIsNotEmptied) {
   swapOnSweep(share + "\\users\\zed\\AppData\\Local\\Temp\\*.*", share + "\\users\\aaa\\AppData\\Local\\Temp");
   form->SpeedButton5.Click();
   EXPECT_FALSE(folders->Deleted());
-  EXPECT_EQ(dialogs.information, std::vector<std::string>{"Возникла ошибка! Файлы не удалены."});
+  EXPECT_EQ(dialogs.information, std::vector<std::string>{"Возникла ошибка! Файлы не удалены.\r\n"
+                                                          "Папку «\\\\srv01\\c$\\temp» подменили во время проверки."});
   EXPECT_EQ(dialogs.errors, std::vector<std::string>{"Папку «\\\\srv01\\c$\\users\\aaa\\AppData\\Local\\Temp» "
                                                      "подменили во время проверки. Файлы не удалены."});
+}
+
+// The links are gone and the deletion has begun when a subfolder not yet reached is swapped for a
+// link, and a link is made in another: the swapped one stops the deletion, the new link goes as a
+// link; nothing behind either is touched.
+TEST_F(Form2Test, WhatChangesWhileTheButtonDeletesIsNeverFollowed) {
+  const std::string share = "\\\\srv01\\c$";
+  folders->tree[share + "\\windows\\temp"] = {File("a", 1048576), Dir("deep"), Dir("sub"), File("z", 1048576)};
+  folders->tree[share + "\\windows\\temp\\deep"] = {File("b", 1048576)};
+  folders->tree[share + "\\windows\\temp\\sub"] = {File("c", 1048576)};
+  form->Show();
+  Count();
+  EXPECT_EQ(SizeTexts()[0], "4 MB");
+  folders->onOpen = [&](const std::string& path) {
+    if (path == share + "\\windows\\temp\\a") {
+      folders->tree[share + "\\windows\\temp\\deep"].push_back(Link("new"));
+      folders->tree[share + "\\windows\\temp\\deep\\new"] = {File("precious", 1048576)};
+    }
+    if (path == share + "\\windows\\temp\\sub") folders->Swap(path, {File("precious", 1048576)});
+  };
+  form->SpeedButton1.Click();
+  EXPECT_TRUE(folders->Faults().empty()) << folders->Faults()[0];
+  EXPECT_EQ(folders->Detached(share + "\\windows\\temp\\deep\\new"), 1u);
+  EXPECT_EQ(folders->Count(share + "\\windows\\temp\\sub"), 1u);  // behind the link that took sub's place
+  EXPECT_EQ(dialogs.information, std::vector<std::string>{"Возникла ошибка! Удалены не все файлы.\r\n"
+                                                          "На месте «\\\\srv01\\c$\\windows\\temp\\sub» оказалась ссылка."});
+  EXPECT_EQ(SizeTexts()[0], "1 MB");  // measured again: z stays, sub's link is not counted
 }
 
 TEST_F(Form2Test, AFailedDeletionSaysSoAndKeepsTheLabelsRowFiveGoesToTheErrorBox) {
@@ -482,7 +566,7 @@ TEST_F(Form2Test, AFailedDeletionSaysSoAndKeepsTheLabelsRowFiveGoesToTheErrorBox
   folders->tree["\\\\srv01\\c$\\users\\admin\\AppData\\Local\\Temp"] = {File("x", 100)};
   form->Show();
   Count();
-  folders->failDelete = true;
+  folders->failOpen = true;
   form->SpeedButton2.Click();
   EXPECT_EQ(dialogs.information, std::vector<std::string>{"Возникла ошибка! Файлы не удалены."});
   EXPECT_EQ(form->Label7.Text(), "3 MB");

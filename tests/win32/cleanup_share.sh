@@ -2,13 +2,15 @@
 # Makes (or removes) throwaway folder trees of known sizes and maps them as administrative shares in
 # the project's Wine prefix: \\kestrane-share\c$, where one folder holds a link to itself, and
 # \\srvlink\c$, where a row folder, a profile and a folder below a row folder are links to folders
-# beside the share. Every link and every link's target stays inside the throwaway folder; only links
-# to folders (Wine lists a link to a file as a plain file, and its delete would reach the target).
+# beside the share, and a file in WER is a link to a file beside it. Every link and every link's
+# target stays inside the throwaway folder.
 set -euo pipefail
 action=$1 root=$2
 source "$(dirname "$0")/../../tools/wine-env"
 unc="$WINEPREFIX/dosdevices/unc"
-rm -rf "$root" "$unc/kestrane-share" "$unc/srvlink" "$unc/srvhold"
+# The swapper of a run before (see below) ends with its tree.
+[ -f "$root.swapper" ] && kill "$(cat "$root.swapper")" 2>/dev/null || true
+rm -rf "$root" "$root.swapper" "$unc/kestrane-share" "$unc/srvlink" "$unc/srvhold"
 [ "$action" = remove ] && exit 0
 file() { mkdir -p "$(dirname "$root/$1")"; truncate -s "$2" "$root/$1"; }
 link() { mkdir -p "$(dirname "$root/$1")"; ln -s "$root/$2" "$root/$1"; }
@@ -34,7 +36,28 @@ file srvlink/inetpub/logs/l 1048576
 file srvlink/users/admin/AppData/Local/Temp/x 1048576
 file outside/evil/AppData/Local/Temp/keep3 4194304
 link srvlink/users/evil outside/evil
+file outside/keep4 1048576
+link srvlink/ProgramData/Microsoft/Windows/WER/wlink outside/keep4
 map srvlink srvlink
 
 file srvhold/temp/t 1048576
+file srvhold/windows/temp/w 1048576
+file srvhold/windows/temp/sub/s 1048576
+file outside/precious/p 1048576
 map srvhold srvhold
+
+# What someone on the server does while a button deletes: when the test asks (the file swap-now),
+# windows\temp\sub is renamed away and a link to a folder beside the share made under its name, as
+# Wine itself cannot (its MoveFile moves what a link points to). Ends after ten minutes unasked.
+(
+  for _ in $(seq 6000); do
+    if [ -e "$root/srvhold/swap-now" ]; then
+      mv "$root/srvhold/windows/temp/sub" "$root/srvhold/sub.moved"
+      ln -s "$root/outside/precious" "$root/srvhold/windows/temp/sub"
+      touch "$root/srvhold/swap-done"
+      exit 0
+    fi
+    sleep 0.1
+  done
+) >/dev/null 2>&1 &
+echo $! > "$root.swapper"

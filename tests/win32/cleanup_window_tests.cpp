@@ -35,7 +35,7 @@ class CleanupWindowTest : public FormWindowTest {
     ASSERT_FALSE(Throwaway().empty()) << "the share trees are made by cleanup_share.sh";
     FormWindowTest::SetUp();
     cleanup = std::make_unique<TForm2>(Form2Services{
-        dispatcher, &dialogs, std::make_shared<SystemFolders>([this] { return window->Handle(); }),
+        dispatcher, &dialogs, std::make_shared<SystemFolders>(),
         [this] { return form->StringGrid1.Cell(kNameColumn, form->StringGrid1.Row()); }});
     FrameSetup setup;
     setup.owner = window->Handle();
@@ -99,36 +99,40 @@ TEST_F(CleanupWindowTest, OpensFromTheMenuCountsTheShareAndEmptiesExactlyOneFold
   EXPECT_TRUE(Exists(tree + L"\\users\\Иванов\\AppData\\Local\\Temp\\y"));
   EXPECT_EQ(testing::TextOf(C(cleanup->Label6)), L"0 MB");
   EXPECT_EQ(testing::TextOf(C(cleanup->Label11)), L"13 MB");  // the sum of the shown figures
-  EXPECT_TRUE(dialogs.shown.empty());
+  EXPECT_TRUE(dialogs.shown.empty()) << dialogs.shown[0];
 }
 
 // \\srvlink\c$: C:\temp, the profile "evil" and windows\temp\sub are links to folders beside the
-// share. Nothing behind a link is counted or deleted; Wine cannot remove a link as a link (it opens
-// the target even when asked for the link itself), so the row holding one deletes nothing at all.
+// share, WER holds a link to a file beside it. Nothing behind a link is deleted; Wine cannot remove
+// a link as a link (it opens the target even when asked for the link itself), so the row holding
+// one deletes nothing at all. Wine lists a link to a file as a plain file: the count takes its
+// target's size, and only its handle, named as the target, gives it away.
 TEST_F(CleanupWindowTest, NothingBehindALinkIsCountedOrDeleted) {
   form->StringGrid1.SetCell(kNameColumn, 0, "srvlink");
   cleanup->Show();
   ::SendMessageW(C(cleanup->Button1), BM_CLICK, 0, 0);
   ASSERT_TRUE(PumpUntil([&] { return cleanup->LiveCounts() == 0 && !cleanup->Label14.Visible(); }, 30000));
-  EXPECT_EQ(SizeTexts(), (std::vector<std::wstring>{L"1 MB", L"0 MB", L"0 MB", L"1 MB", L"1 MB", L"0 MB", L"3 MB"}));
+  EXPECT_EQ(SizeTexts(), (std::vector<std::wstring>{L"1 MB", L"0 MB", L"0 MB", L"1 MB", L"1 MB", L"1 MB", L"4 MB"}));
 
   for (const TButton* row : {&cleanup->SpeedButton1, &cleanup->SpeedButton2, &cleanup->SpeedButton4,
-                             &cleanup->SpeedButton5}) {
+                             &cleanup->SpeedButton5, &cleanup->SpeedButton6}) {
     ::SendMessageW(C(*row), BM_CLICK, 0, 0);
   }
+  const std::string failed = "Возникла ошибка! Файлы не удалены.\r\n";
   EXPECT_EQ(dialogs.shown,
             (std::vector<std::string>{
-                "Возникла ошибка! Файлы не удалены.",
+                failed + "Не удалось удалить ссылку «\\\\srvlink\\c$\\windows\\temp\\sub».",
                 "Папка «\\\\srvlink\\c$\\temp» — ссылка на другую папку. Файлы не удалены.",
-                "Ссылки на другие папки пропущены, файлы за ними не удалены:\r\n\\\\srvlink\\c$\\users\\evil"}));
+                "Ссылки на другие папки пропущены, файлы за ними не удалены:\r\n\\\\srvlink\\c$\\users\\evil",
+                failed + "На месте «\\\\srvlink\\c$\\ProgramData\\Microsoft\\Windows\\WER\\wlink» оказалась ссылка."}));
   const std::wstring root = Throwaway();
-  for (const wchar_t* kept : {L"\\outside\\sub\\keep1", L"\\outside\\temp\\keep2",
-                              L"\\outside\\evil\\AppData\\Local\\Temp\\keep3", L"\\srvlink\\windows\\temp\\a.tmp"}) {
+  for (const wchar_t* kept : {L"\\outside\\sub\\keep1", L"\\outside\\temp\\keep2", L"\\outside\\evil\\AppData\\Local\\Temp\\keep3",
+                              L"\\outside\\keep4", L"\\srvlink\\windows\\temp\\a.tmp"}) {
     EXPECT_TRUE(Exists(root + kept)) << Narrow(kept);
   }
   EXPECT_FALSE(Exists(root + L"\\srvlink\\inetpub\\logs\\l"));  // real folders are emptied
   EXPECT_FALSE(Exists(root + L"\\srvlink\\users\\admin\\AppData\\Local\\Temp\\x"));
-  EXPECT_EQ(SizeTexts(), (std::vector<std::wstring>{L"1 MB", L"0 MB", L"0 MB", L"0 MB", L"0 MB", L"0 MB", L"1 MB"}));
+  EXPECT_EQ(SizeTexts(), (std::vector<std::wstring>{L"1 MB", L"0 MB", L"0 MB", L"0 MB", L"0 MB", L"1 MB", L"2 MB"}));
 }
 
 // The dialog moved to a monitor of 150 %: the glyph buttons and the picture of "Удалить всё" are
@@ -190,11 +194,40 @@ TEST(HeldFolderTest, AFolderBeingEmptiedCannotBeRenamedAway) {
       }
       return SystemFolders::List(pattern, each);
     }
-  } folders(nullptr);
+  } folders;
   EXPECT_EQ(EmptyShareFolder(folders, "\\\\srvhold\\c$\\temp\\"), "");
   EXPECT_TRUE(folders.tried);
   EXPECT_FALSE(folders.renamed);  // the folder is held open without delete sharing
   EXPECT_FALSE(Exists(Throwaway() + L"\\srvhold\\temp\\t"));
+}
+
+// While the button deletes, a subfolder not yet reached is renamed away and a link to a folder beside
+// the share is put under its name: the deletion stops there, and what the link leads to stays.
+TEST(HeldFolderTest, ASubfolderSwappedForALinkDuringTheDeletionIsNotEntered) {
+  class SwappingBeforeOpen : public SystemFolders {
+   public:
+    bool swapped = false;
+    std::unique_ptr<HeldEntry> OpenEntry(const std::string& path) override {
+      if (path == "\\\\srvhold\\c$\\windows\\temp\\sub") {
+        // cleanup_share.sh's swapper makes the change and says when it is done.
+        UniqueFile ask(::CreateFileW(L"\\\\srvhold\\c$\\swap-now", GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr));
+        for (int i = 0; ask && i < 100 && !swapped; ++i) {
+          swapped = Exists(L"\\\\srvhold\\c$\\swap-done");
+          if (!swapped) ::Sleep(50);
+        }
+      }
+      return SystemFolders::OpenEntry(path);
+    }
+  } folders;
+  try {
+    EmptyShareFolder(folders, "\\\\srvhold\\c$\\windows\\temp\\");
+    ADD_FAILURE() << "the deletion went on";
+  } catch (const CleanupRefused& refused) {
+    EXPECT_EQ(refused.Reason(), "На месте «\\\\srvhold\\c$\\windows\\temp\\sub» оказалась ссылка.");
+  }
+  EXPECT_TRUE(folders.swapped);
+  EXPECT_TRUE(Exists(Throwaway() + L"\\outside\\precious\\p"));
+  EXPECT_TRUE(Exists(Throwaway() + L"\\srvhold\\sub.moved\\s"));  // moved before the deletion reached it
 }
 
 }  // namespace

@@ -1,6 +1,8 @@
 #include "platform/win32/system_folders.h"
 
-#include <shellapi.h>
+#include <winioctl.h>
+
+#include <vector>
 
 #include "platform/win32/unique_handle.h"
 #include "platform/win32/wide_text.h"
@@ -11,6 +13,62 @@ namespace {
 
 // The volume and file index of an open file: what a path leads to, whatever its name.
 bool IdentityOf(HANDLE file, BY_HANDLE_FILE_INFORMATION& info) { return ::GetFileInformationByHandle(file, &info) != FALSE; }
+
+bool TagOf(HANDLE file, FILE_ATTRIBUTE_TAG_INFO& tag) {
+  return ::GetFileInformationByHandleEx(file, FileAttributeTagInfo, &tag, sizeof tag) != FALSE;
+}
+
+// A junction and a folder where a volume is mounted carry the same tag; only the target tells them
+// apart: a volume's is "\??\Volume{...}\". False with `known` false when the data cannot be read.
+bool MountsAVolume(HANDLE folder, bool& known) {
+  std::vector<BYTE> data(MAXIMUM_REPARSE_DATA_BUFFER_SIZE);
+  DWORD size = 0;
+  known = ::DeviceIoControl(folder, FSCTL_GET_REPARSE_POINT, nullptr, 0, data.data(), static_cast<DWORD>(data.size()),
+                            &size, nullptr) != FALSE &&
+          size >= 16;
+  if (!known) return false;
+  // The mount point's data: tag, length, reserved, then the substitute name's offset and length
+  // (bytes, from the path buffer at 16).
+  const WORD offset = static_cast<WORD>(data[8] | data[9] << 8), length = static_cast<WORD>(data[10] | data[11] << 8);
+  if (16u + offset + length > size) {
+    known = false;
+    return false;
+  }
+  const std::wstring target(reinterpret_cast<const wchar_t*>(data.data() + 16 + offset), length / sizeof(wchar_t));
+  return target.rfind(L"\\??\\Volume{", 0) == 0;
+}
+
+// A listed entry as the system gives it.
+FolderEntry EntryOf(const std::wstring& name, DWORD attributes, DWORD reparseTag, std::uint64_t size) {
+  FolderEntry entry;
+  entry.name = Narrow(name);
+  entry.attributes = attributes;
+  entry.reparseTag = (attributes & FILE_ATTRIBUTE_REPARSE_POINT) ? reparseTag : 0;
+  if (Widen(entry.name) != name) {
+    // A name UTF-8 cannot carry (a lone surrogate) cannot be named again: taken for a link, it is
+    // neither entered nor counted, and a row holding it deletes nothing.
+    entry.attributes |= FILE_ATTRIBUTE_REPARSE_POINT;
+    entry.reparseTag = 0;
+  }
+  entry.sizeHigh = static_cast<std::uint32_t>(size >> 32);
+  entry.sizeLow = static_cast<std::uint32_t>(size);
+  return entry;
+}
+
+EntryKind KindOf(HANDLE entry) {
+  FILE_ATTRIBUTE_TAG_INFO tag{};
+  if (!TagOf(entry, tag)) return EntryKind::Unknown;
+  const bool folder = (tag.FileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+  // A reparse point of another kind (deduplicated, offline) is the entry itself.
+  if (!(tag.FileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) || !IsReparseTagNameSurrogate(tag.ReparseTag)) {
+    return folder ? EntryKind::Folder : EntryKind::File;
+  }
+  if (tag.ReparseTag != IO_REPARSE_TAG_MOUNT_POINT) return EntryKind::Link;
+  bool known = false;
+  const bool volume = MountsAVolume(entry, known);
+  if (!known) return EntryKind::Unknown;
+  return volume ? EntryKind::MountedVolume : EntryKind::Link;
+}
 
 class SystemHold : public FolderHold {
  public:
@@ -23,11 +81,85 @@ class SystemHold : public FolderHold {
     return now && IdentityOf(now.get(), info) && info.dwVolumeSerialNumber == identity_.dwVolumeSerialNumber &&
            info.nFileIndexHigh == identity_.nFileIndexHigh && info.nFileIndexLow == identity_.nFileIndexLow;
   }
+  bool StillAFolder() override { return KindOf(folder_.get()) == EntryKind::Folder; }
 
  private:
   UniqueFile folder_;
   std::wstring path_;
   BY_HANDLE_FILE_INFORMATION identity_;
+};
+
+// Whether the open file's own name ends in `name`. Wine opens what a symbolic link to a file points
+// to, and shows it as a plain file: its name is the target's.
+bool NamedAs(HANDLE file, const std::wstring& name) {
+  std::vector<ULONGLONG> buffer((sizeof(FILE_NAME_INFO) + 32768 * sizeof(wchar_t)) / sizeof(ULONGLONG) + 1);
+  auto* info = reinterpret_cast<FILE_NAME_INFO*>(buffer.data());
+  if (!::GetFileInformationByHandleEx(file, FileNameInfo, info, static_cast<DWORD>(buffer.size() * sizeof(ULONGLONG)))) {
+    return false;
+  }
+  const std::wstring full(info->FileName, info->FileNameLength / sizeof(wchar_t));
+  const std::wstring last = full.substr(full.find_last_of(L'\\') + 1);  // npos + 1 is 0: the whole name
+  return ::CompareStringOrdinal(last.c_str(), static_cast<int>(last.size()), name.c_str(), static_cast<int>(name.size()),
+                                TRUE) == CSTR_EQUAL;
+}
+
+class SystemEntry : public HeldEntry {
+ public:
+  SystemEntry(UniqueFile entry, std::wstring name) : entry_(std::move(entry)), name_(std::move(name)) {}
+  EntryKind Kind() override {
+    const EntryKind kind = KindOf(entry_.get());
+    if (kind != EntryKind::File && kind != EntryKind::Folder) return kind;
+    // What was opened under this name and is not a reparse point must carry the name: anything else
+    // is what a link leads to.
+    return NamedAs(entry_.get(), name_) ? kind : EntryKind::Link;
+  }
+  bool List(const std::function<void(const FolderEntry&)>& each) override {
+    // The directory read through its handle, in batches; the restart class begins at its start.
+    std::vector<ULONGLONG> buffer(8192);
+    FILE_INFO_BY_HANDLE_CLASS batch = FileIdBothDirectoryRestartInfo;
+    while (::GetFileInformationByHandleEx(entry_.get(), batch, buffer.data(), static_cast<DWORD>(buffer.size() * sizeof(ULONGLONG)))) {
+      batch = FileIdBothDirectoryInfo;
+      const BYTE* at = reinterpret_cast<const BYTE*>(buffer.data());
+      for (;;) {
+        const auto* info = reinterpret_cast<const FILE_ID_BOTH_DIR_INFO*>(at);
+        // With a reparse point, EaSize holds its tag.
+        each(EntryOf(std::wstring(info->FileName, info->FileNameLength / sizeof(wchar_t)), info->FileAttributes,
+                     info->EaSize, static_cast<std::uint64_t>(info->EndOfFile.QuadPart)));
+        if (info->NextEntryOffset == 0) break;
+        at += info->NextEntryOffset;
+      }
+    }
+    return ::GetLastError() == ERROR_NO_MORE_FILES;
+  }
+  bool MarkDeleted(bool deleted) override {
+    if (Mark(deleted)) return true;
+    if (!deleted) return false;
+    // A read-only entry cannot be marked (the shell's delete clears the attribute too); the
+    // attribute comes back when the mark still fails.
+    FILE_BASIC_INFO basic{};  // times left at 0: unchanged
+    if (!::GetFileInformationByHandleEx(entry_.get(), FileBasicInfo, &basic, sizeof basic) ||
+        !(basic.FileAttributes & FILE_ATTRIBUTE_READONLY)) {
+      return false;
+    }
+    FILE_BASIC_INFO writable{};
+    writable.FileAttributes = basic.FileAttributes & ~FILE_ATTRIBUTE_READONLY;
+    if (writable.FileAttributes == 0) writable.FileAttributes = FILE_ATTRIBUTE_NORMAL;
+    if (!::SetFileInformationByHandle(entry_.get(), FileBasicInfo, &writable, sizeof writable)) return false;
+    if (Mark(true)) return true;
+    FILE_BASIC_INFO back{};
+    back.FileAttributes = basic.FileAttributes;
+    ::SetFileInformationByHandle(entry_.get(), FileBasicInfo, &back, sizeof back);
+    return false;
+  }
+
+ private:
+  bool Mark(bool deleted) {
+    FILE_DISPOSITION_INFO disposition{static_cast<BOOLEAN>(deleted)};
+    // The entry goes when this handle, the last one on it, closes.
+    return ::SetFileInformationByHandle(entry_.get(), FileDispositionInfo, &disposition, sizeof disposition) != FALSE;
+  }
+  UniqueFile entry_;
+  std::wstring name_;
 };
 
 }  // namespace
@@ -39,54 +171,30 @@ bool SystemFolders::List(const std::string& pattern, const std::function<void(co
                                      FIND_FIRST_EX_LARGE_FETCH));
   if (!find) return false;
   do {
-    FolderEntry entry;
-    entry.name = Narrow(data.cFileName);
-    entry.attributes = data.dwFileAttributes;
     // dwReserved0 holds the reparse tag of a reparse point.
-    entry.reparseTag = (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) ? data.dwReserved0 : 0;
-    if (Widen(entry.name) != data.cFileName) {
-      // A name UTF-8 cannot carry (a lone surrogate) cannot be named again: taken for a link, it is
-      // neither entered nor counted, and a row holding it deletes nothing.
-      entry.attributes |= FILE_ATTRIBUTE_REPARSE_POINT;
-      entry.reparseTag = 0;
-    }
-    entry.sizeHigh = data.nFileSizeHigh;
-    entry.sizeLow = data.nFileSizeLow;
-    each(entry);  // the listing is closed also when this throws
+    each(EntryOf(data.cFileName, data.dwFileAttributes, data.dwReserved0,
+                 (std::uint64_t{data.nFileSizeHigh} << 32) | data.nFileSizeLow));  // closed also when this throws
   } while (::FindNextFileW(find.get(), &data));
   // Anything but the listing's end is a listing broken off: what followed was never seen.
   return ::GetLastError() == ERROR_NO_MORE_FILES;
 }
 
-void SystemFolders::DeleteContent(const std::string& folder, const std::string& mask) {
-  // A list of one pattern: the text and a second terminating NUL.
-  std::wstring from = Widen(folder + "\\" + mask);
-  from.push_back(L'\0');
-  SHFILEOPSTRUCTW operation{};
-  operation.hwnd = owner_ ? owner_() : nullptr;
-  operation.wFunc = FO_DELETE;
-  operation.pFrom = from.c_str();
-  // FOF_SILENT | FOF_NOCONFIRMATION | FOF_NOCONFIRMMKDIR | FOF_NOERRORUI: permanently, no window.
-  operation.fFlags = 0x0614;
-  ::SHFileOperationW(&operation);  // what stays shows in the size measured next
-}
-
-bool SystemFolders::RemoveLink(const std::string& path, bool directory) {
-  // The link itself is opened (FILE_FLAG_OPEN_REPARSE_POINT), checked through that handle to be a
-  // junction or symbolic link, and deleted through it: whatever it points to is never opened, and a
-  // link swapped for a real folder since it was listed is not deleted. Wine opens the target
-  // instead and shows no reparse point on the handle, so there nothing is removed.
-  UniqueFile link(::CreateFileW(Widen(path).c_str(), DELETE | FILE_READ_ATTRIBUTES | SYNCHRONIZE,
-                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
-                                  FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS, nullptr));
-  if (!link) return false;
-  FILE_ATTRIBUTE_TAG_INFO tag{};
-  if (!::GetFileInformationByHandleEx(link.get(), FileAttributeTagInfo, &tag, sizeof tag)) return false;
-  if (!(tag.FileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) || !IsReparseTagNameSurrogate(tag.ReparseTag)) return false;
-  if (((tag.FileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) != directory) return false;
-  FILE_DISPOSITION_INFO disposition{TRUE};
-  // Deleted when the handle closes, which the owner does on return.
-  return ::SetFileInformationByHandle(link.get(), FileDispositionInfo, &disposition, sizeof disposition) != FALSE;
+std::unique_ptr<HeldEntry> SystemFolders::OpenEntry(const std::string& path) {
+  // The entry itself is opened (FILE_FLAG_OPEN_REPARSE_POINT): a link's target is never opened.
+  // Without FILE_SHARE_DELETE nobody can rename, move or delete it while it is open. Everything it
+  // may take is asked first (to delete, to list a folder, to clear read-only), then less: a file
+  // another program reads may still go, a folder that may not be deleted may still be emptied.
+  const std::wstring name = Widen(path);
+  constexpr DWORD kAttributes = FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES;
+  for (DWORD access : {DWORD{DELETE | FILE_LIST_DIRECTORY | kAttributes}, DWORD{DELETE | kAttributes},
+                       DWORD{DELETE | FILE_READ_ATTRIBUTES}, DWORD{FILE_LIST_DIRECTORY | FILE_READ_ATTRIBUTES}}) {
+    UniqueFile entry(::CreateFileW(name.c_str(), access | SYNCHRONIZE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                   OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    if (entry) return std::make_unique<SystemEntry>(std::move(entry), name.substr(name.find_last_of(L'\\') + 1));
+    const DWORD error = ::GetLastError();
+    if (error != ERROR_ACCESS_DENIED && error != ERROR_SHARING_VIOLATION) break;
+  }
+  return nullptr;
 }
 
 std::unique_ptr<FolderHold> SystemFolders::Hold(const std::string& folder) {
@@ -100,9 +208,8 @@ std::unique_ptr<FolderHold> SystemFolders::Hold(const std::string& folder) {
   if (!held) return nullptr;
   FILE_ATTRIBUTE_TAG_INFO tag{};
   BY_HANDLE_FILE_INFORMATION identity{};
-  if (!::GetFileInformationByHandleEx(held.get(), FileAttributeTagInfo, &tag, sizeof tag) ||
-      !(tag.FileAttributes & FILE_ATTRIBUTE_DIRECTORY) || (tag.FileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) ||
-      !IdentityOf(held.get(), identity)) {
+  if (!TagOf(held.get(), tag) || !(tag.FileAttributes & FILE_ATTRIBUTE_DIRECTORY) ||
+      (tag.FileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) || !IdentityOf(held.get(), identity)) {
     return nullptr;
   }
   return std::make_unique<SystemHold>(std::move(held), std::move(path), identity);
