@@ -31,7 +31,7 @@ bool SameName(const std::string& a, const std::string& b) {
 }
 
 // One step down: the entry `name` as its parent lists it. Where a file system tells case apart and
-// several entries match, a link among them counts: the shell might reach that one.
+// several entries match, a link among them counts: a path might reach that one.
 FolderReach Step(FolderService& folders, const std::string& parent, const std::string& name) {
   const std::string base = WithBackslash(parent);
   std::string link, folder;
@@ -74,7 +74,7 @@ bool SplitShare(const std::string& path, std::string& share, std::string& steps)
 }
 
 // A path whose last name ends in a dot or a blank names another entry (the system strips them), so
-// such a folder can be reached neither by the walk nor by the shell.
+// such a folder can be reached neither by the walk nor by the deletion.
 bool Unreachable(const std::string& name) { return name.back() == '.' || name.back() == ' '; }
 
 // Every entry below the folder, depth first, each folder listed whole before its subfolders: no
@@ -123,7 +123,7 @@ EntryKind ListedKind(const FolderEntry& entry) {
 }
 
 // The folders on the way to those about to be emptied, held from before the links below them are
-// swept until the shell's delete has run: none of them can be swapped for a link meanwhile.
+// swept until the deletion has run: none of them can be swapped for a link meanwhile.
 class HeldWay {
  public:
   explicit HeldWay(FolderService& folders) : folders_(folders) {}
