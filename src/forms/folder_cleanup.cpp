@@ -178,7 +178,10 @@ bool ReachedForDeletion(const FolderReach& reach) {
   return reach.reach == Reach::Folder;
 }
 
-std::string LinkRefusal(const std::string& folder, const std::string& link) {
+// Why a folder behind a link is left alone; a mounted volume carries a link's tag, and is named so.
+std::string LinkRefusal(FolderService& folders, const std::string& folder, const std::string& link) {
+  const std::unique_ptr<HeldEntry> opened = folders.OpenEntry(link);
+  if (opened && opened->Kind() == EntryKind::MountedVolume) return VolumeRefusal(link) + ' ' + kNotDeleted;
   if (link == WithoutBackslash(folder)) return "Папка «" + link + "» — ссылка на другую папку. " + kNotDeleted;
   return "Путь к папке «" + WithoutBackslash(folder) + "» проходит через ссылку «" + link + "». " + kNotDeleted;
 }
@@ -338,7 +341,7 @@ std::int64_t MeasureShareFolder(FolderService& folders, const std::string& path)
 
 std::string EmptyShareFolder(FolderService& folders, const std::string& path) {
   const FolderReach reach = ReachOnShare(folders, path);
-  if (reach.reach == Reach::Link) return LinkRefusal(path, reach.where);
+  if (reach.reach == Reach::Link) return LinkRefusal(folders, path, reach.where);
   if (!ReachedForDeletion(reach)) return "";  // nothing there to delete
   HeldWay held(folders);
   EmptyHeld(folders, held, {path});
@@ -356,7 +359,7 @@ std::int64_t MeasureProfileTemps(FolderService& folders, const std::string& root
 
 std::string EmptyProfileTemps(FolderService& folders, const std::string& root) {
   const FolderReach reach = ReachOnShare(folders, root);
-  if (reach.reach == Reach::Link) return LinkRefusal(root, reach.where);
+  if (reach.reach == Reach::Link) return LinkRefusal(folders, root, reach.where);
   if (!ReachedForDeletion(reach)) return "";
   HeldWay held(folders);
   held.Hold(root);  // the profile root cannot change while its profiles are looked at

@@ -409,7 +409,10 @@ TEST_F(Form2Test, LinksAreNeitherEnteredNorCountedAndGoAsLinksBeforeAnythingElse
 // profile, and a folder inside a profile. Behind each lies a folder of another place.
 TEST_F(Form2Test, AFolderReachedThroughALinkIsNeitherCountedNorEmptied) {
   const std::string share = "\\\\srv01\\c$";
-  folders->tree[share] = {Link("temp"), Dir("Windows")};
+  folders->tree[share] = {Link("temp"), Dir("Windows"), Dir("inetpub")};
+  folders->tree[share + "\\inetpub"] = {Link("logs")};  // a volume mounted there
+  folders->volumes.insert(share + "\\inetpub\\logs");
+  folders->tree[share + "\\inetpub\\logs"] = {File("l", 1048576 * 10)};
   folders->tree[share + "\\temp"] = {File("data", 1048576 * 50)};  // C:\temp -> D:\data
   folders->tree[share + "\\Windows"] = {Link("SoftwareDistribution")};
   folders->tree[share + "\\Windows\\SoftwareDistribution\\Download"] = {File("d", 1048576 * 40)};
@@ -425,11 +428,13 @@ TEST_F(Form2Test, AFolderReachedThroughALinkIsNeitherCountedNorEmptied) {
 
   form->SpeedButton2.Click();
   form->SpeedButton3.Click();
+  form->SpeedButton4.Click();
   EXPECT_EQ(dialogs.information,
             (std::vector<std::string>{
                 "Папка «\\\\srv01\\c$\\temp» — ссылка на другую папку. Файлы не удалены.",
                 "Путь к папке «\\\\srv01\\c$\\Windows\\SoftwareDistribution\\Download» проходит через ссылку "
-                "«\\\\srv01\\c$\\Windows\\SoftwareDistribution». Файлы не удалены."}));
+                "«\\\\srv01\\c$\\Windows\\SoftwareDistribution». Файлы не удалены.",
+                "Папка «\\\\srv01\\c$\\inetpub\\logs» — точка подключения тома. Файлы не удалены."}));
   EXPECT_FALSE(folders->Deleted());
   EXPECT_EQ(form->Label7.Text(), "0 MB");
   form->SpeedButton5.Click();
