@@ -317,7 +317,7 @@ void DeleteFolderContent(FolderService& folders, const std::string& folder, Fold
     if (kind == EntryKind::Unknown) stop("Не удалось проверить «" + path + "».");
     // The entry was opened by its path: that path must still have led through real folders, and
     // the entry must be what the listing said (a folder swapped for a link, a link made since).
-    const bool parentReal = level.held ? level.held->Kind() == EntryKind::Folder : hold.StillAFolder();
+    const bool parentReal = level.held ? level.held->StillAFolder() : hold.StillAFolder();
     if (!parentReal) stop("Папку «" + WithoutBackslash(level.base) + "» подменили во время удаления.");
     if (kind != ListedKind(entry)) {
       // A link made since the listing, or one Wine lists as a plain file (its handle leads elsewhere).

@@ -49,6 +49,8 @@ class HeldEntry {
  public:
   virtual ~HeldEntry() = default;
   virtual EntryKind Kind() = 0;
+  // Whether, as its handle tells, it is still a folder and no link (cheaper than Kind).
+  virtual bool StillAFolder() = 0;
   // Marks the entry to go when it is closed (true), or takes the mark back (false). False when it
   // cannot: a folder that is not empty, a file in use, no right to delete it.
   virtual bool MarkDeleted(bool deleted) = 0;

@@ -42,6 +42,7 @@ class FakeFolders : public FolderService {
   std::vector<std::string> calls;
   std::set<std::string> unlistable;  // folders whose listing cannot be opened
   std::set<std::string> volumes;     // links that are folders where a volume is mounted
+  std::set<std::string> madeLinks;   // held folders emptied and made junctions by someone else
   bool failOpen = false;
   // Fails: opening a link opens its target, as Wine does; LeavesTheLink: its removal says yes and
   // it stays.
@@ -80,6 +81,10 @@ class FakeFolders : public FolderService {
       EntryKind kind;
       bool marked = false;
       EntryKind Kind() override { return kind; }
+      bool StillAFolder() override {
+        std::lock_guard lock(fake->mutex_);
+        return kind == EntryKind::Folder && !fake->madeLinks.count(path);
+      }
       bool List(const std::function<void(const FolderEntry&)>& each) override {
         return kind == EntryKind::Folder && fake->List(path + "\\*.*", each);
       }
@@ -558,11 +563,21 @@ TEST_F(Form2Test, WhatChangesWhileTheButtonDeletesIsNeverFollowed) {
     if (path == share + "\\windows\\temp\\sub") folders->Swap(path, {File("precious", 1048576)});
   };
   form->SpeedButton1.Click();
+  // A folder being emptied is made a junction (its entries were moved out meanwhile): what its
+  // path now leads to is not touched.
+  folders->tree[share + "\\temp\\held"] = {File("x", 1048576)};
+  folders->onOpen = [&](const std::string& path) {
+    if (path == share + "\\temp\\held\\x") folders->madeLinks.insert(share + "\\temp\\held");
+  };
+  form->SpeedButton2.Click();
+  EXPECT_EQ(folders->Count(share + "\\temp\\held"), 1u);
   EXPECT_TRUE(folders->Faults().empty()) << folders->Faults()[0];
   EXPECT_EQ(folders->Detached(share + "\\windows\\temp\\deep\\new"), 1u);
   EXPECT_EQ(folders->Count(share + "\\windows\\temp\\sub"), 1u);  // behind the link that took sub's place
-  EXPECT_EQ(dialogs.information, std::vector<std::string>{"Возникла ошибка! Удалены не все файлы.\r\n"
-                                                          "На месте «\\\\srv01\\c$\\windows\\temp\\sub» оказалась ссылка."});
+  EXPECT_EQ(dialogs.information,
+            (std::vector<std::string>{
+                "Возникла ошибка! Удалены не все файлы.\r\nНа месте «\\\\srv01\\c$\\windows\\temp\\sub» оказалась ссылка.",
+                "Возникла ошибка! Файлы не удалены.\r\nПапку «\\\\srv01\\c$\\temp\\held» подменили во время удаления."}));
   EXPECT_EQ(SizeTexts()[0], "1 MB");  // measured again: z stays, sub's link is not counted
 }
 

@@ -89,18 +89,20 @@ class SystemHold : public FolderHold {
   BY_HANDLE_FILE_INFORMATION identity_;
 };
 
-// Whether the open file's own name ends in `name`. Wine opens what a symbolic link to a file points
-// to, and shows it as a plain file: its name is the target's.
-bool NamedAs(HANDLE file, const std::wstring& name) {
+// Whether the open file's own name ends in `name` (Unknown when the name cannot be read). Wine opens
+// what a symbolic link to a file points to, and shows it as a plain file: its name is the target's.
+enum class Named { Same, Other, Unknown };
+Named NamedAs(HANDLE file, const std::wstring& name) {
   std::vector<ULONGLONG> buffer((sizeof(FILE_NAME_INFO) + 32768 * sizeof(wchar_t)) / sizeof(ULONGLONG) + 1);
   auto* info = reinterpret_cast<FILE_NAME_INFO*>(buffer.data());
   if (!::GetFileInformationByHandleEx(file, FileNameInfo, info, static_cast<DWORD>(buffer.size() * sizeof(ULONGLONG)))) {
-    return false;
+    return Named::Unknown;
   }
   const std::wstring full(info->FileName, info->FileNameLength / sizeof(wchar_t));
   const std::wstring last = full.substr(full.find_last_of(L'\\') + 1);  // npos + 1 is 0: the whole name
-  return ::CompareStringOrdinal(last.c_str(), static_cast<int>(last.size()), name.c_str(), static_cast<int>(name.size()),
-                                TRUE) == CSTR_EQUAL;
+  const bool same = ::CompareStringOrdinal(last.c_str(), static_cast<int>(last.size()), name.c_str(),
+                                          static_cast<int>(name.size()), TRUE) == CSTR_EQUAL;
+  return same ? Named::Same : Named::Other;
 }
 
 class SystemEntry : public HeldEntry {
@@ -111,8 +113,14 @@ class SystemEntry : public HeldEntry {
     if (kind != EntryKind::File && kind != EntryKind::Folder) return kind;
     // What was opened under this name and is not a reparse point must carry the name: anything else
     // is what a link leads to.
-    return NamedAs(entry_.get(), name_) ? kind : EntryKind::Link;
+    switch (NamedAs(entry_.get(), name_)) {
+      case Named::Same: return kind;
+      case Named::Other: return EntryKind::Link;
+      case Named::Unknown: break;
+    }
+    return EntryKind::Unknown;
   }
+  bool StillAFolder() override { return KindOf(entry_.get()) == EntryKind::Folder; }
   bool List(const std::function<void(const FolderEntry&)>& each) override {
     // The directory read through its handle, in batches; the restart class begins at its start.
     std::vector<ULONGLONG> buffer(8192);
