@@ -279,57 +279,66 @@ void RemoveLinksBelow(FolderService& folders, const std::string& folder) {
 }
 
 void DeleteFolderContent(FolderService& folders, const std::string& folder, FolderHold& hold, bool& deletedSome) {
-  // A folder being emptied: held (the row's own folder by `hold`), with the entries its listing gave.
+  // A folder being emptied: held (the row's own folder by `hold`), with the subfolders its listing
+  // gave; files and links go while it is listed, so no listing is kept whole in memory.
   struct Emptying {
     std::string base;
     std::unique_ptr<HeldEntry> held;
-    std::vector<FolderEntry> entries;
+    std::vector<FolderEntry> subfolders;
     std::size_t next = 0;
   };
   auto stop = [&](const std::string& reason) { throw CleanupRefused(reason, deletedSome); };
-  std::vector<Emptying> levels;  // no recursion: no depth of folders exhausts the stack
-  auto enter = [&](const std::string& path, std::unique_ptr<HeldEntry> held) {
-    Emptying level{WithBackslash(path), std::move(held), {}};
-    auto keep = [&](const FolderEntry& entry) {
-      if (!IsDotEntry(entry.name)) level.entries.push_back(entry);
-    };
-    // A subfolder is read through its own handle: what is listed is what is held.
-    const bool listed = level.held ? level.held->List(keep) : folders.List(level.base + "*.*", keep);
-    if (!listed) stop(Unchecked(path));
-    levels.push_back(std::move(level));
-  };
-  enter(folder, nullptr);
-  while (!levels.empty()) {
-    Emptying& level = levels.back();
-    if (level.next == level.entries.size()) {
-      // Emptied as far as it could be; a subfolder goes too (when its handle closes) if nothing stayed.
-      if (level.held && level.held->MarkDeleted(true)) deletedSome = true;
-      levels.pop_back();
-      continue;
-    }
-    const FolderEntry entry = level.entries[level.next++];
-    if (Unreachable(entry.name)) continue;  // its path would name another entry
+  // Opens a listed entry and checks it; null when it cannot be opened (gone, in use, no right: it
+  // stays, and shows in the size measured next).
+  auto open = [&](const Emptying& level, const FolderEntry& entry) {
     const std::string path = level.base + entry.name;
     std::unique_ptr<HeldEntry> opened = folders.OpenEntry(path);
-    if (!opened) continue;  // gone, in use or no right: it stays, and shows in the size measured next
+    if (!opened) return opened;
     const EntryKind kind = opened->Kind();
     if (kind == EntryKind::MountedVolume) stop(VolumeRefusal(path));
     if (kind == EntryKind::Unknown) stop("Не удалось проверить «" + path + "».");
     // The entry was opened by its path: that path must still have led through real folders, and
     // the entry must be what the listing said (a folder swapped for a link, a link made since).
-    const bool parentReal = level.held ? level.held->StillAFolder() : hold.StillAFolder();
-    if (!parentReal) stop("Папку «" + WithoutBackslash(level.base) + "» подменили во время удаления.");
+    if (!(level.held ? level.held->StillAFolder() : hold.StillAFolder())) {
+      stop("Папку «" + WithoutBackslash(level.base) + "» подменили во время удаления.");
+    }
     if (kind != ListedKind(entry)) {
       // A link made since the listing, or one Wine lists as a plain file (its handle leads elsewhere).
       if (kind == EntryKind::Link) stop("На месте «" + path + "» оказалась ссылка.");
       if (ListedKind(entry) == EntryKind::Link) stop("Не удалось удалить ссылку «" + path + "».");
       stop("«" + path + "» подменили во время удаления.");
     }
-    if (kind == EntryKind::Folder) {
-      enter(path, std::move(opened));  // `level` is not used past this point
+    return opened;
+  };
+  std::vector<Emptying> levels;  // no recursion: no depth of folders exhausts the stack
+  auto enter = [&](const std::string& path, std::unique_ptr<HeldEntry> held) {
+    Emptying level{WithBackslash(path), std::move(held), {}};
+    auto each = [&](const FolderEntry& entry) {
+      if (IsDotEntry(entry.name) || Unreachable(entry.name)) return;  // such a path would name another entry
+      if (ListedKind(entry) == EntryKind::Folder) {
+        level.subfolders.push_back(entry);
+      } else if (std::unique_ptr<HeldEntry> opened = open(level, entry); opened && opened->MarkDeleted(true)) {
+        deletedSome = true;  // a file, or a link as a link, when `opened` closes
+      }
+    };
+    // A subfolder is read through its own handle: what is listed is what is held.
+    const bool listed = level.held ? level.held->List(each) : folders.List(level.base + "*.*", each);
+    if (!listed) stop(Unchecked(path));
+    levels.push_back(std::move(level));
+  };
+  enter(folder, nullptr);
+  while (!levels.empty()) {
+    Emptying& level = levels.back();
+    if (level.next == level.subfolders.size()) {
+      // Emptied as far as it could be; a subfolder goes too (when its handle closes) if nothing stayed.
+      if (level.held && level.held->MarkDeleted(true)) deletedSome = true;
+      levels.pop_back();
       continue;
     }
-    if (opened->MarkDeleted(true)) deletedSome = true;  // a file, or a link as a link, when `opened` closes
+    const FolderEntry entry = level.subfolders[level.next++];
+    if (std::unique_ptr<HeldEntry> opened = open(level, entry)) {
+      enter(level.base + entry.name, std::move(opened));  // `level` is not used past this point
+    }
   }
 }
 
