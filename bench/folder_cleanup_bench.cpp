@@ -26,22 +26,26 @@ class FlatShare : public FolderService {
     }
     return true;
   }
-  std::unique_ptr<HeldEntry> OpenEntry(const std::string&) override {
+  std::unique_ptr<HeldEntry> OpenEntry(const std::string& path) override {
     struct File : HeldEntry {
       FlatShare* share;
       EntryKind Kind() override { return EntryKind::File; }
       bool StillAFolder() override { return false; }
+      std::string Name() override { return path; }
+      std::string path;
       bool MarkDeleted(bool deleted) override { return share->marked += deleted, true; }
       bool List(const std::function<void(const FolderEntry&)>&) override { return false; }
     };
     auto file = std::make_unique<File>();
     file->share = this;
+    file->path = path;
     return file;
   }
   std::unique_ptr<FolderHold> Hold(const std::string&) override {
     struct Held : FolderHold {
       bool StillThere() override { return true; }
       bool StillAFolder() override { return true; }
+      std::string Name() override { return "\\\\srv\\c$\\windows\\temp"; }
     };
     return std::make_unique<Held>();
   }

@@ -122,6 +122,84 @@ EntryKind ListedKind(const FolderEntry& entry) {
   return IsDirectory(entry) ? EntryKind::Folder : EntryKind::File;
 }
 
+enum class WalkFor {
+  Links,     // every link below, opened and checked; files are not opened
+  Deletion,  // every entry, files and links as met, each folder once emptied
+};
+
+// Walks below `folder`, which is held as `hold`. Each entry wanted is opened by its path as itself
+// (see OpenEntry) and must be what the listing said, named as its folder's entry (Wine opens what a
+// link points to, under the target's name), in a folder still real; a subfolder is held while it
+// is walked and read through its own handle. Files and links go to `each` while their folder is
+// listed, a folder once what it holds is done. For the links every link and every folder must
+// open; for the deletion what cannot be opened (gone, in use, no right) is left. Anything not as
+// listed stops the walk with CleanupRefused; `deletedSome` says whether files had gone by then.
+void WalkHeld(FolderService& folders, const std::string& folder, FolderHold& hold, const bool& deletedSome, WalkFor walk,
+              const std::function<void(std::unique_ptr<HeldEntry>, const std::string& path)>& each) {
+  struct Level {
+    std::string base, name;  // its path as opened, and as its handle names it
+    std::unique_ptr<HeldEntry> held;  // the row's own folder is held as `hold`
+    std::vector<FolderEntry> subfolders;
+    std::size_t next = 0;
+  };
+  auto stop = [&](const std::string& reason) { throw CleanupRefused(reason, deletedSome); };
+  auto open = [&](const Level& level, const FolderEntry& entry) {
+    const std::string path = level.base + entry.name;
+    std::unique_ptr<HeldEntry> opened = folders.OpenEntry(path);
+    if (!opened) {
+      if (walk == WalkFor::Links) stop(IsLink(entry) ? "Не удалось удалить ссылку «" + path + "»." : Unchecked(path));
+      return opened;
+    }
+    const EntryKind kind = opened->Kind();
+    if (kind == EntryKind::MountedVolume) stop(VolumeRefusal(path));
+    const std::string own = opened->Name();
+    if (kind == EntryKind::Unknown || own.empty()) stop("Не удалось проверить «" + path + "».");
+    if (!(level.held ? level.held->StillAFolder() : hold.StillAFolder())) {
+      stop("Папку «" + WithoutBackslash(level.base) + "» подменили во время удаления.");
+    }
+    if (!SameName(own, level.name + '\\' + entry.name)) {
+      if (kind == EntryKind::Link) stop("«" + path + "» подменили во время удаления.");
+      // Opened under another name: what a link leads to (Wine opens a link's target, and names it so).
+      stop(IsLink(entry) ? "Не удалось удалить ссылку «" + path + "»." : "На месте «" + path + "» оказалась ссылка.");
+    }
+    if (kind != ListedKind(entry)) {
+      if (kind == EntryKind::Link) stop("На месте «" + path + "» оказалась ссылка.");
+      if (ListedKind(entry) == EntryKind::Link) stop("Не удалось удалить ссылку «" + path + "».");
+      stop("«" + path + "» подменили во время удаления.");
+    }
+    return opened;
+  };
+  std::vector<Level> levels;  // no recursion: no depth of folders exhausts the stack
+  auto enter = [&](const std::string& path, std::unique_ptr<HeldEntry> held) {
+    Level level{WithBackslash(path), WithoutBackslash(held ? held->Name() : hold.Name()), std::move(held)};
+    if (level.name.empty()) stop(Unchecked(path));
+    auto listed = [&](const FolderEntry& entry) {
+      if (IsDotEntry(entry.name) || Unreachable(entry.name)) return;  // such a path would name another entry
+      if (ListedKind(entry) == EntryKind::Folder) {
+        level.subfolders.push_back(entry);
+      } else if (walk == WalkFor::Deletion || IsLink(entry)) {
+        if (std::unique_ptr<HeldEntry> opened = open(level, entry)) each(std::move(opened), level.base + entry.name);
+      }
+    };
+    // A subfolder is read through its own handle: what is listed is what is held.
+    if (!(level.held ? level.held->List(listed) : folders.List(level.base + "*.*", listed))) stop(Unchecked(path));
+    levels.push_back(std::move(level));
+  };
+  enter(folder, nullptr);
+  while (!levels.empty()) {
+    Level& level = levels.back();
+    if (level.next < level.subfolders.size()) {
+      const FolderEntry entry = level.subfolders[level.next++];
+      if (std::unique_ptr<HeldEntry> opened = open(level, entry)) enter(level.base + entry.name, std::move(opened));
+      continue;  // `level` is not used past a new one
+    }
+    std::unique_ptr<HeldEntry> done = std::move(level.held);
+    const std::string path = WithoutBackslash(level.base);
+    levels.pop_back();
+    if (done && walk == WalkFor::Deletion) each(std::move(done), path);
+  }
+}
+
 // The folders on the way to those about to be emptied, held from before the links below them are
 // swept until the deletion has run: none of them can be swapped for a link meanwhile.
 class HeldWay {
@@ -164,7 +242,7 @@ class HeldWay {
 // links are removed, and only when nothing on the way has changed does the deletion begin.
 void EmptyHeld(FolderService& folders, HeldWay& held, const std::vector<std::string>& targets) {
   for (const std::string& target : targets) held.Hold(target);
-  for (const std::string& target : targets) RemoveLinksBelow(folders, target);
+  for (const std::string& target : targets) RemoveLinksBelow(folders, target, held.Of(target));
   held.CheckUnchanged(targets);
   bool deletedSome = false;
   for (const std::string& target : targets) DeleteFolderContent(folders, target, held.Of(target), deletedSome);
@@ -253,25 +331,23 @@ CleanupRefused::CleanupRefused(const std::string& reason, bool deletedSome)
       reason_(reason),
       deletedSome_(deletedSome) {}
 
-void RemoveLinksBelow(FolderService& folders, const std::string& folder) {
-  const std::vector<std::string> links = LinksBelow(folders, folder);
-  if (links.empty()) return;
-  // All are opened and checked before the first is marked, and a mark that fails takes the others
-  // back: one link that cannot go leaves every link in place.
-  std::vector<std::unique_ptr<HeldEntry>> opened;
-  for (const std::string& path : links) {
-    std::unique_ptr<HeldEntry> link = folders.OpenEntry(path);
-    const EntryKind kind = link ? link->Kind() : EntryKind::File;
-    if (kind == EntryKind::MountedVolume) throw CleanupRefused(VolumeRefusal(path));
-    if (kind != EntryKind::Link) throw CleanupRefused("Не удалось удалить ссылку «" + path + "».");
-    opened.push_back(std::move(link));
+void RemoveLinksBelow(FolderService& folders, const std::string& folder, FolderHold& hold) {
+  // Every link is found and opened through held folders and checked before the first is marked,
+  // and a mark that fails takes the others back: one link that cannot go leaves every link in place.
+  std::vector<std::unique_ptr<HeldEntry>> links;
+  std::vector<std::string> paths;
+  const bool nothingDeleted = false;
+  WalkHeld(folders, folder, hold, nothingDeleted, WalkFor::Links,
+           [&](std::unique_ptr<HeldEntry> link, const std::string& path) {
+             links.push_back(std::move(link));
+             paths.push_back(path);
+           });
+  for (std::size_t i = 0; i < links.size(); ++i) {
+    if (links[i]->MarkDeleted(true)) continue;
+    for (std::size_t j = 0; j < i; ++j) links[j]->MarkDeleted(false);
+    throw CleanupRefused("Не удалось удалить ссылку «" + paths[i] + "».");
   }
-  for (std::size_t i = 0; i < opened.size(); ++i) {
-    if (opened[i]->MarkDeleted(true)) continue;
-    for (std::size_t j = 0; j < i; ++j) opened[j]->MarkDeleted(false);
-    throw CleanupRefused("Не удалось удалить ссылку «" + links[i] + "».");
-  }
-  opened.clear();  // the links go as their handles close
+  links.clear();  // the links go as their handles close
   // A removal that reports success is not taken on trust: the link must be gone from the listing.
   if (!LinksBelow(folders, folder).empty()) {
     throw CleanupRefused("Ссылка в папке «" + WithoutBackslash(folder) + "» осталась после удаления.");
@@ -279,67 +355,11 @@ void RemoveLinksBelow(FolderService& folders, const std::string& folder) {
 }
 
 void DeleteFolderContent(FolderService& folders, const std::string& folder, FolderHold& hold, bool& deletedSome) {
-  // A folder being emptied: held (the row's own folder by `hold`), with the subfolders its listing
-  // gave; files and links go while it is listed, so no listing is kept whole in memory.
-  struct Emptying {
-    std::string base;
-    std::unique_ptr<HeldEntry> held;
-    std::vector<FolderEntry> subfolders;
-    std::size_t next = 0;
-  };
-  auto stop = [&](const std::string& reason) { throw CleanupRefused(reason, deletedSome); };
-  // Opens a listed entry and checks it; null when it cannot be opened (gone, in use, no right: it
-  // stays, and shows in the size measured next).
-  auto open = [&](const Emptying& level, const FolderEntry& entry) {
-    const std::string path = level.base + entry.name;
-    std::unique_ptr<HeldEntry> opened = folders.OpenEntry(path);
-    if (!opened) return opened;
-    const EntryKind kind = opened->Kind();
-    if (kind == EntryKind::MountedVolume) stop(VolumeRefusal(path));
-    if (kind == EntryKind::Unknown) stop("Не удалось проверить «" + path + "».");
-    // The entry was opened by its path: that path must still have led through real folders, and
-    // the entry must be what the listing said (a folder swapped for a link, a link made since).
-    if (!(level.held ? level.held->StillAFolder() : hold.StillAFolder())) {
-      stop("Папку «" + WithoutBackslash(level.base) + "» подменили во время удаления.");
-    }
-    if (kind != ListedKind(entry)) {
-      // A link made since the listing, or one Wine lists as a plain file (its handle leads elsewhere).
-      if (kind == EntryKind::Link) stop("На месте «" + path + "» оказалась ссылка.");
-      if (ListedKind(entry) == EntryKind::Link) stop("Не удалось удалить ссылку «" + path + "».");
-      stop("«" + path + "» подменили во время удаления.");
-    }
-    return opened;
-  };
-  std::vector<Emptying> levels;  // no recursion: no depth of folders exhausts the stack
-  auto enter = [&](const std::string& path, std::unique_ptr<HeldEntry> held) {
-    Emptying level{WithBackslash(path), std::move(held), {}};
-    auto each = [&](const FolderEntry& entry) {
-      if (IsDotEntry(entry.name) || Unreachable(entry.name)) return;  // such a path would name another entry
-      if (ListedKind(entry) == EntryKind::Folder) {
-        level.subfolders.push_back(entry);
-      } else if (std::unique_ptr<HeldEntry> opened = open(level, entry); opened && opened->MarkDeleted(true)) {
-        deletedSome = true;  // a file, or a link as a link, when `opened` closes
-      }
-    };
-    // A subfolder is read through its own handle: what is listed is what is held.
-    const bool listed = level.held ? level.held->List(each) : folders.List(level.base + "*.*", each);
-    if (!listed) stop(Unchecked(path));
-    levels.push_back(std::move(level));
-  };
-  enter(folder, nullptr);
-  while (!levels.empty()) {
-    Emptying& level = levels.back();
-    if (level.next == level.subfolders.size()) {
-      // Emptied as far as it could be; a subfolder goes too (when its handle closes) if nothing stayed.
-      if (level.held && level.held->MarkDeleted(true)) deletedSome = true;
-      levels.pop_back();
-      continue;
-    }
-    const FolderEntry entry = level.subfolders[level.next++];
-    if (std::unique_ptr<HeldEntry> opened = open(level, entry)) {
-      enter(level.base + entry.name, std::move(opened));  // `level` is not used past this point
-    }
-  }
+  WalkHeld(folders, folder, hold, deletedSome, WalkFor::Deletion,
+           [&](std::unique_ptr<HeldEntry> entry, const std::string&) {
+             // A file, a link as a link, or an emptied folder; it goes as `entry` closes here.
+             if (entry->MarkDeleted(true)) deletedSome = true;
+           });
 }
 
 std::int64_t MeasureShareFolder(FolderService& folders, const std::string& path) {

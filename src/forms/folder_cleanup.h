@@ -62,11 +62,12 @@ class CleanupRefused : public std::runtime_error {
   bool deletedSome_;
 };
 
-// Removes every link below the folder as a link, then lists the folder again to make sure none is
-// left. Every link is opened and checked before the first is removed. Throws CleanupRefused when a
-// folder below cannot be listed, a link cannot be removed (or is a mounted volume) or a link is
+// Removes every link below the folder, which is held as `hold`, as a link, then lists the folder
+// again to make sure none is left. Every link is found through held folders, opened and checked
+// before the first is removed. Throws CleanupRefused when a folder below cannot be listed or opened,
+// a link cannot be removed (or is a mounted volume), something is not as listed, or a link is
 // still there.
-void RemoveLinksBelow(FolderService& folders, const std::string& folder);
+void RemoveLinksBelow(FolderService& folders, const std::string& folder, FolderHold& hold);
 
 // Deletes everything below `folder`, which is held as `hold`, through a handle on each entry: an
 // entry is opened as itself, must be what its listing said, and goes through that handle; a

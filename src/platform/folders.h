@@ -31,6 +31,8 @@ class FolderHold {
   virtual bool StillThere() = 0;
   // Whether the held folder, as its own handle tells, is still a folder and no link.
   virtual bool StillAFolder() = 0;
+  // Its own path as its handle gives it ("" when that cannot be read).
+  virtual std::string Name() = 0;
 };
 
 // What an entry opened as itself is, as its own handle tells.
@@ -51,6 +53,10 @@ class HeldEntry {
   virtual EntryKind Kind() = 0;
   // Whether, as its handle tells, it is still a folder and no link (cheaper than Kind).
   virtual bool StillAFolder() = 0;
+  // Its own path as its handle gives it ("" when that cannot be read): for an entry of a held
+  // folder, that folder's Name, a backslash and the entry's name — unless what was opened is not
+  // that entry but what a link leads to.
+  virtual std::string Name() = 0;
   // Marks the entry to go when it is closed (true), or takes the mark back (false). False when it
   // cannot: a folder that is not empty, a file in use, no right to delete it.
   virtual bool MarkDeleted(bool deleted) = 0;

@@ -79,12 +79,14 @@ class FakeFolders : public FolderService {
       FakeFolders* fake;
       std::string path, parent, name;
       EntryKind kind;
+      bool target = false;  // opened what a link leads to, as Wine does
       bool marked = false;
       EntryKind Kind() override { return kind; }
       bool StillAFolder() override {
         std::lock_guard lock(fake->mutex_);
         return kind == EntryKind::Folder && !fake->madeLinks.count(path);
       }
+      std::string Name() override { return target ? "\\\\elsewhere\\" + name : path; }
       bool List(const std::function<void(const FolderEntry&)>& each) override {
         return kind == EntryKind::Folder && fake->List(path + "\\*.*", each);
       }
@@ -103,10 +105,11 @@ class FakeFolders : public FolderService {
       entry->path = path;
       entry->parent = parent;
       entry->name = e.name;
-      entry->kind = !IsLink(e)                   ? ((e.attributes & kDirectory) ? EntryKind::Folder : EntryKind::File)
-                    : volumes.count(path)        ? EntryKind::MountedVolume
-                    : removal == Removal::Fails ? EntryKind::Folder
-                                                 : EntryKind::Link;
+      entry->target = IsLink(e) && !volumes.count(path) && removal == Removal::Fails;
+      entry->kind = !IsLink(e)           ? ((e.attributes & kDirectory) ? EntryKind::Folder : EntryKind::File)
+                    : volumes.count(path) ? EntryKind::MountedVolume
+                    : entry->target       ? EntryKind::Folder
+                                          : EntryKind::Link;
       return entry;
     }
     return nullptr;
@@ -125,6 +128,7 @@ class FakeFolders : public FolderService {
         return fake->generations_[Lower(folder)] == generation && !fake->ThroughLink(folder) && fake->Exists(folder);
       }
       bool StillAFolder() override { return true; }  // what is held stays what it is
+      std::string Name() override { return folder; }
     };
     auto held = std::make_unique<Held>();
     held->fake = this;
@@ -556,11 +560,10 @@ TEST_F(Form2Test, WhatChangesWhileTheButtonDeletesIsNeverFollowed) {
   Count();
   EXPECT_EQ(SizeTexts()[0], "4 MB");
   folders->onOpen = [&](const std::string& path) {
-    if (path == share + "\\windows\\temp\\a") {
-      folders->tree[share + "\\windows\\temp\\deep"].push_back(Link("new"));
-      folders->tree[share + "\\windows\\temp\\deep\\new"] = {File("precious", 1048576)};
-    }
-    if (path == share + "\\windows\\temp\\sub") folders->Swap(path, {File("precious", 1048576)});
+    if (path != share + "\\windows\\temp\\a") return;  // the first file deleted
+    folders->tree[share + "\\windows\\temp\\deep"].push_back(Link("new"));
+    folders->tree[share + "\\windows\\temp\\deep\\new"] = {File("precious", 1048576)};
+    folders->Swap(share + "\\windows\\temp\\sub", {File("precious", 1048576)});
   };
   form->SpeedButton1.Click();
   // A folder being emptied is made a junction (its entries were moved out meanwhile): what its

@@ -2,7 +2,7 @@
 # Makes (or removes) throwaway folder trees of known sizes and maps them as administrative shares in
 # the project's Wine prefix: \\kestrane-share\c$, where one folder holds a link to itself, and
 # \\srvlink\c$, where a row folder, a profile and a folder below a row folder are links to folders
-# beside the share, and a file in WER is a link to a file beside it. Every link and every link's
+# beside the share, and a file in WER is a link to a file of its own name beside it. Every link and every link's
 # target stays inside the throwaway folder.
 set -euo pipefail
 action=$1 root=$2
@@ -37,13 +37,13 @@ file srvlink/users/admin/AppData/Local/Temp/x 1048576
 file outside/evil/AppData/Local/Temp/keep3 4194304
 link srvlink/users/evil outside/evil
 file outside/keep4 1048576
-link srvlink/ProgramData/Microsoft/Windows/WER/wlink outside/keep4
+link srvlink/ProgramData/Microsoft/Windows/WER/keep4 outside/keep4
 map srvlink srvlink
 
 file srvhold/temp/t 1048576
 file srvhold/windows/temp/w 1048576
 file srvhold/windows/temp/sub/s 1048576
-file outside/precious/p 1048576
+file outside/precious/s 1048576
 map srvhold srvhold
 
 # What someone on the server does while a button deletes: when the test asks (the file swap-now),

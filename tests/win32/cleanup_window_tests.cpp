@@ -103,10 +103,10 @@ TEST_F(CleanupWindowTest, OpensFromTheMenuCountsTheShareAndEmptiesExactlyOneFold
 }
 
 // \\srvlink\c$: C:\temp, the profile "evil" and windows\temp\sub are links to folders beside the
-// share, WER holds a link to a file beside it. Nothing behind a link is deleted; Wine cannot remove
-// a link as a link (it opens the target even when asked for the link itself), so the row holding
-// one deletes nothing at all. Wine lists a link to a file as a plain file: the count takes its
-// target's size, and only its handle, named as the target, gives it away.
+// share, WER holds a link to a file of the same name beside it. Nothing behind a link is deleted;
+// Wine cannot remove a link as a link (it opens the target even when asked for the link itself), so
+// the row holding one deletes nothing at all. Wine lists a link to a file as a plain file: the count
+// takes its target's size, and only its handle, whose path is the target's, gives it away.
 TEST_F(CleanupWindowTest, NothingBehindALinkIsCountedOrDeleted) {
   form->StringGrid1.SetCell(kNameColumn, 0, "srvlink");
   cleanup->Show();
@@ -124,7 +124,7 @@ TEST_F(CleanupWindowTest, NothingBehindALinkIsCountedOrDeleted) {
                 failed + "Не удалось удалить ссылку «\\\\srvlink\\c$\\windows\\temp\\sub».",
                 "Папка «\\\\srvlink\\c$\\temp» — ссылка на другую папку. Файлы не удалены.",
                 "Ссылки на другие папки пропущены, файлы за ними не удалены:\r\n\\\\srvlink\\c$\\users\\evil",
-                failed + "На месте «\\\\srvlink\\c$\\ProgramData\\Microsoft\\Windows\\WER\\wlink» оказалась ссылка."}));
+                failed + "На месте «\\\\srvlink\\c$\\ProgramData\\Microsoft\\Windows\\WER\\keep4» оказалась ссылка."}));
   const std::wstring root = Throwaway();
   for (const wchar_t* kept : {L"\\outside\\sub\\keep1", L"\\outside\\temp\\keep2", L"\\outside\\evil\\AppData\\Local\\Temp\\keep3",
                               L"\\outside\\keep4", L"\\srvlink\\windows\\temp\\a.tmp"}) {
@@ -201,14 +201,16 @@ TEST(HeldFolderTest, AFolderBeingEmptiedCannotBeRenamedAway) {
   EXPECT_FALSE(Exists(Throwaway() + L"\\srvhold\\temp\\t"));
 }
 
-// While the button deletes, a subfolder not yet reached is renamed away and a link to a folder beside
-// the share is put under its name: the deletion stops there, and what the link leads to stays.
+// While the button deletes, a subfolder already held and listed is renamed away and a link to a
+// folder beside the share put under its name (Wine's holds do not bind a Unix process): its files
+// are opened by path through that link, and their handles give them away; the deletion stops there,
+// and what the link leads to stays.
 TEST(HeldFolderTest, ASubfolderSwappedForALinkDuringTheDeletionIsNotEntered) {
   class SwappingBeforeOpen : public SystemFolders {
    public:
     bool swapped = false;
     std::unique_ptr<HeldEntry> OpenEntry(const std::string& path) override {
-      if (path == "\\\\srvhold\\c$\\windows\\temp\\sub") {
+      if (path == "\\\\srvhold\\c$\\windows\\temp\\sub\\s") {
         // cleanup_share.sh's swapper makes the change and says when it is done.
         UniqueFile ask(::CreateFileW(L"\\\\srvhold\\c$\\swap-now", GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr));
         for (int i = 0; ask && i < 100 && !swapped; ++i) {
@@ -223,11 +225,13 @@ TEST(HeldFolderTest, ASubfolderSwappedForALinkDuringTheDeletionIsNotEntered) {
     EmptyShareFolder(folders, "\\\\srvhold\\c$\\windows\\temp\\");
     ADD_FAILURE() << "the deletion went on";
   } catch (const CleanupRefused& refused) {
-    EXPECT_EQ(refused.Reason(), "На месте «\\\\srvhold\\c$\\windows\\temp\\sub» оказалась ссылка.");
+    EXPECT_EQ(refused.Reason(), "На месте «\\\\srvhold\\c$\\windows\\temp\\sub\\s» оказалась ссылка.");
+    EXPECT_TRUE(refused.DeletedSome());  // w went first
   }
   EXPECT_TRUE(folders.swapped);
-  EXPECT_TRUE(Exists(Throwaway() + L"\\outside\\precious\\p"));
-  EXPECT_TRUE(Exists(Throwaway() + L"\\srvhold\\sub.moved\\s"));  // moved before the deletion reached it
+  EXPECT_TRUE(Exists(Throwaway() + L"\\outside\\precious\\s"));
+  EXPECT_TRUE(Exists(Throwaway() + L"\\srvhold\\sub.moved\\s"));  // moved before its turn came
+  EXPECT_FALSE(Exists(Throwaway() + L"\\srvhold\\windows\\temp\\w"));
 }
 
 }  // namespace

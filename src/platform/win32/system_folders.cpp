@@ -70,6 +70,18 @@ EntryKind KindOf(HANDLE entry) {
   return volume ? EntryKind::MountedVolume : EntryKind::Link;
 }
 
+// The open file's own path as the system gives it; "" when it cannot be read.
+std::string NameOf(HANDLE file) {
+  std::vector<ULONGLONG> buffer((sizeof(FILE_NAME_INFO) + 32768 * sizeof(wchar_t)) / sizeof(ULONGLONG) + 1);
+  auto* info = reinterpret_cast<FILE_NAME_INFO*>(buffer.data());
+  if (!::GetFileInformationByHandleEx(file, FileNameInfo, info, static_cast<DWORD>(buffer.size() * sizeof(ULONGLONG)))) {
+    return "";
+  }
+  const std::wstring name(info->FileName, info->FileNameLength / sizeof(wchar_t));
+  const std::string narrow = Narrow(name);
+  return Widen(narrow) == name ? narrow : "";  // a name UTF-8 cannot carry cannot be compared
+}
+
 class SystemHold : public FolderHold {
  public:
   SystemHold(UniqueFile folder, std::wstring path, const BY_HANDLE_FILE_INFORMATION& identity)
@@ -82,6 +94,7 @@ class SystemHold : public FolderHold {
            info.nFileIndexHigh == identity_.nFileIndexHigh && info.nFileIndexLow == identity_.nFileIndexLow;
   }
   bool StillAFolder() override { return KindOf(folder_.get()) == EntryKind::Folder; }
+  std::string Name() override { return NameOf(folder_.get()); }
 
  private:
   UniqueFile folder_;
@@ -89,37 +102,11 @@ class SystemHold : public FolderHold {
   BY_HANDLE_FILE_INFORMATION identity_;
 };
 
-// Whether the open file's own name ends in `name` (Unknown when the name cannot be read). Wine opens
-// what a symbolic link to a file points to, and shows it as a plain file: its name is the target's.
-enum class Named { Same, Other, Unknown };
-Named NamedAs(HANDLE file, const std::wstring& name) {
-  std::vector<ULONGLONG> buffer((sizeof(FILE_NAME_INFO) + 32768 * sizeof(wchar_t)) / sizeof(ULONGLONG) + 1);
-  auto* info = reinterpret_cast<FILE_NAME_INFO*>(buffer.data());
-  if (!::GetFileInformationByHandleEx(file, FileNameInfo, info, static_cast<DWORD>(buffer.size() * sizeof(ULONGLONG)))) {
-    return Named::Unknown;
-  }
-  const std::wstring full(info->FileName, info->FileNameLength / sizeof(wchar_t));
-  const std::wstring last = full.substr(full.find_last_of(L'\\') + 1);  // npos + 1 is 0: the whole name
-  const bool same = ::CompareStringOrdinal(last.c_str(), static_cast<int>(last.size()), name.c_str(),
-                                          static_cast<int>(name.size()), TRUE) == CSTR_EQUAL;
-  return same ? Named::Same : Named::Other;
-}
-
 class SystemEntry : public HeldEntry {
  public:
-  SystemEntry(UniqueFile entry, std::wstring name) : entry_(std::move(entry)), name_(std::move(name)) {}
-  EntryKind Kind() override {
-    const EntryKind kind = KindOf(entry_.get());
-    if (kind != EntryKind::File && kind != EntryKind::Folder) return kind;
-    // What was opened under this name and is not a reparse point must carry the name: anything else
-    // is what a link leads to.
-    switch (NamedAs(entry_.get(), name_)) {
-      case Named::Same: return kind;
-      case Named::Other: return EntryKind::Link;
-      case Named::Unknown: break;
-    }
-    return EntryKind::Unknown;
-  }
+  explicit SystemEntry(UniqueFile entry) : entry_(std::move(entry)) {}
+  EntryKind Kind() override { return KindOf(entry_.get()); }
+  std::string Name() override { return NameOf(entry_.get()); }
   bool StillAFolder() override { return KindOf(entry_.get()) == EntryKind::Folder; }
   bool List(const std::function<void(const FolderEntry&)>& each) override {
     // The directory read through its handle, in batches; the restart class begins at its start.
@@ -167,7 +154,6 @@ class SystemEntry : public HeldEntry {
     return ::SetFileInformationByHandle(entry_.get(), FileDispositionInfo, &disposition, sizeof disposition) != FALSE;
   }
   UniqueFile entry_;
-  std::wstring name_;
 };
 
 }  // namespace
@@ -198,7 +184,7 @@ std::unique_ptr<HeldEntry> SystemFolders::OpenEntry(const std::string& path) {
                        DWORD{DELETE | FILE_READ_ATTRIBUTES}, DWORD{FILE_LIST_DIRECTORY | FILE_READ_ATTRIBUTES}}) {
     UniqueFile entry(::CreateFileW(name.c_str(), access | SYNCHRONIZE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                                    OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS, nullptr));
-    if (entry) return std::make_unique<SystemEntry>(std::move(entry), name.substr(name.find_last_of(L'\\') + 1));
+    if (entry) return std::make_unique<SystemEntry>(std::move(entry));
     const DWORD error = ::GetLastError();
     if (error != ERROR_ACCESS_DENIED && error != ERROR_SHARING_VIOLATION) break;
   }
