@@ -11,6 +11,17 @@ namespace kestrane::win32 {
 
 namespace {
 
+// The path in its extended-length form ("\\?\UNC\server\share\..."): not cut at MAX_PATH, so a
+// deep temp tree is listed and emptied like any other, and taken as written (the walk never makes
+// "." or ".." steps, and leaves names the system would trim alone).
+std::wstring ExtendedPath(const std::string& path) {
+  const std::wstring wide = Widen(path);
+  if (wide.rfind(L"\\\\?\\", 0) == 0) return wide;
+  if (wide.rfind(L"\\\\", 0) == 0) return L"\\\\?\\UNC\\" + wide.substr(2);
+  if (wide.size() >= 3 && wide[1] == L':' && wide[2] == L'\\') return L"\\\\?\\" + wide;
+  return wide;
+}
+
 // The volume and file index of an open file: what a path leads to, whatever its name.
 bool IdentityOf(HANDLE file, BY_HANDLE_FILE_INFORMATION& info) { return ::GetFileInformationByHandle(file, &info) != FALSE; }
 
@@ -161,7 +172,7 @@ class SystemEntry : public HeldEntry {
 bool SystemFolders::List(const std::string& pattern, const std::function<void(const FolderEntry&)>& each) {
   WIN32_FIND_DATAW data{};
   // Unicode names: a profile folder named in Cyrillic is found like any other.
-  UniqueFind find(::FindFirstFileExW(Widen(pattern).c_str(), FindExInfoBasic, &data, FindExSearchNameMatch, nullptr,
+  UniqueFind find(::FindFirstFileExW(ExtendedPath(pattern).c_str(), FindExInfoBasic, &data, FindExSearchNameMatch, nullptr,
                                      FIND_FIRST_EX_LARGE_FETCH));
   if (!find) return false;
   do {
@@ -178,7 +189,7 @@ std::unique_ptr<HeldEntry> SystemFolders::OpenEntry(const std::string& path) {
   // Without FILE_SHARE_DELETE nobody can rename, move or delete it while it is open. Everything it
   // may take is asked first (to delete, to list a folder, to clear read-only), then less: a file
   // another program reads may still go, a folder that may not be deleted may still be emptied.
-  const std::wstring name = Widen(path);
+  const std::wstring name = ExtendedPath(path);
   constexpr DWORD kAttributes = FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES;
   for (DWORD access : {DWORD{DELETE | FILE_LIST_DIRECTORY | kAttributes}, DWORD{DELETE | kAttributes},
                        DWORD{DELETE | FILE_READ_ATTRIBUTES}, DWORD{FILE_LIST_DIRECTORY | FILE_READ_ATTRIBUTES}}) {
@@ -195,7 +206,7 @@ std::unique_ptr<FolderHold> SystemFolders::Hold(const std::string& folder) {
   // Without FILE_SHARE_DELETE nobody can rename, move or delete the folder while it is open. Only an
   // open that asks for data access takes part in sharing, hence FILE_LIST_DIRECTORY. The folder
   // itself is opened (FILE_FLAG_OPEN_REPARSE_POINT), so a junction in its place shows as one.
-  std::wstring path = Widen(folder);
+  std::wstring path = ExtendedPath(folder);
   UniqueFile held(::CreateFileW(path.c_str(), FILE_LIST_DIRECTORY | FILE_READ_ATTRIBUTES | SYNCHRONIZE,
                                 FILE_SHARE_READ | FILE_SHARE_WRITE,
                                 nullptr, OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS, nullptr));
