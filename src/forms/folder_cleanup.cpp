@@ -245,7 +245,17 @@ void EmptyHeld(FolderService& folders, HeldWay& held, const std::vector<std::str
   for (const std::string& target : targets) RemoveLinksBelow(folders, target, held.Of(target));
   held.CheckUnchanged(targets);
   bool deletedSome = false;
-  for (const std::string& target : targets) DeleteFolderContent(folders, target, held.Of(target), deletedSome);
+  try {
+    for (const std::string& target : targets) DeleteFolderContent(folders, target, held.Of(target), deletedSome);
+  } catch (const CleanupRefused&) {
+    throw;
+  } catch (const std::exception& error) {
+    // Any other failure once files have gone must not be shown as a deletion that never began.
+    if (!deletedSome) throw;
+    std::string reason = error.what();
+    if (reason.empty() || reason.back() != '.') reason += '.';
+    throw CleanupRefused(reason, true);
+  }
 }
 
 // A folder that is to be emptied: it must be reached as a real folder, checked now.

@@ -597,6 +597,13 @@ TEST_F(Form2Test, AFailedDeletionSaysSoAndKeepsTheLabelsRowFiveGoesToTheErrorBox
   form->SpeedButton5.Click();
   EXPECT_EQ(dialogs.errors, std::vector<std::string>{"The network path was not found."});
   EXPECT_EQ(dialogs.information.size(), 1u);
+  // The same failure once a file has gone says so, and the row shows what is left.
+  folders->failOpen = false;
+  folders->tree["\\\\srv01\\c$\\windows\\temp"] = {File("a", 1048576), File("c", 1048576)};
+  folders->onOpen = [&](const std::string& path) { folders->failOpen = path.back() == 'c'; };
+  form->SpeedButton1.Click();
+  EXPECT_EQ(dialogs.information.back(), "Возникла ошибка! Удалены не все файлы.\r\nThe network path was not found.");
+  EXPECT_EQ(form->Label6.Text(), "1 MB");
 }
 
 TEST_F(Form2Test, ACountOvertakenByANewShowNeverWritesIntoTheNewFigures) {
