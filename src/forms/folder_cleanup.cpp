@@ -171,7 +171,7 @@ void WalkHeld(FolderService& folders, const std::string& folder, FolderHold& hol
   };
   std::vector<Level> levels;  // no recursion: no depth of folders exhausts the stack
   auto enter = [&](const std::string& path, std::unique_ptr<HeldEntry> held) {
-    Level level{WithBackslash(path), WithoutBackslash(held ? held->Name() : hold.Name()), std::move(held)};
+    Level level{WithBackslash(path), WithoutBackslash(held ? held->Name() : hold.Name()), std::move(held), {}};
     if (level.name.empty()) stop(Unchecked(path));
     auto listed = [&](const FolderEntry& entry) {
       if (IsDotEntry(entry.name) || Unreachable(entry.name)) return;  // such a path would name another entry
