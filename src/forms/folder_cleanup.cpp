@@ -141,6 +141,7 @@ void WalkHeld(FolderService& folders, const std::string& folder, FolderHold& hol
     std::unique_ptr<HeldEntry> held;  // the row's own folder is held as `hold`
     std::vector<FolderEntry> subfolders;
     std::size_t next = 0;
+    Held& Of(FolderHold& row) const { return held ? static_cast<Held&>(*held) : row; }
   };
   auto stop = [&](const std::string& reason) { throw CleanupRefused(reason, deletedSome); };
   auto open = [&](const Level& level, const FolderEntry& entry) {
@@ -154,7 +155,7 @@ void WalkHeld(FolderService& folders, const std::string& folder, FolderHold& hol
     if (kind == EntryKind::MountedVolume) stop(VolumeRefusal(path));
     const std::string own = opened->Name();
     if (kind == EntryKind::Unknown || own.empty()) stop("Не удалось проверить «" + path + "».");
-    if (!(level.held ? level.held->StillAFolder() : hold.StillAFolder())) {
+    if (!level.Of(hold).StillAFolder()) {
       stop("Папку «" + WithoutBackslash(level.base) + "» подменили во время удаления.");
     }
     if (!SameName(own, level.name + '\\' + entry.name)) {
@@ -171,7 +172,8 @@ void WalkHeld(FolderService& folders, const std::string& folder, FolderHold& hol
   };
   std::vector<Level> levels;  // no recursion: no depth of folders exhausts the stack
   auto enter = [&](const std::string& path, std::unique_ptr<HeldEntry> held) {
-    Level level{WithBackslash(path), WithoutBackslash(held ? held->Name() : hold.Name()), std::move(held), {}};
+    Level level{WithBackslash(path), "", std::move(held), {}};
+    level.name = WithoutBackslash(level.Of(hold).Name());
     if (level.name.empty()) stop(Unchecked(path));
     auto listed = [&](const FolderEntry& entry) {
       if (IsDotEntry(entry.name) || Unreachable(entry.name)) return;  // such a path would name another entry

@@ -22,17 +22,23 @@ struct FolderEntry {
   std::int64_t Size() const { return static_cast<std::int64_t>((std::uint64_t{sizeHigh} << 32) | sizeLow); }
 };
 
-// A folder held open so that it cannot be renamed, moved or deleted while it is held (on Windows:
-// opened without sharing delete access).
-class FolderHold {
+// Something held open so that it cannot be renamed, moved or deleted while it is held (on Windows:
+// opened without sharing delete access), as its own handle tells of it.
+class Held {
  public:
-  virtual ~FolderHold() = default;
+  virtual ~Held() = default;
+  // Whether it is still a folder and no link.
+  virtual bool StillAFolder() = 0;
+  // Its own path ("" when that cannot be read): for an entry opened in a held folder, that folder's
+  // Name, a backslash and the entry's name — unless what was opened is what a link leads to.
+  virtual std::string Name() = 0;
+};
+
+// A folder held by its path.
+class FolderHold : public Held {
+ public:
   // Whether its path still leads to the folder that is held.
   virtual bool StillThere() = 0;
-  // Whether the held folder, as its own handle tells, is still a folder and no link.
-  virtual bool StillAFolder() = 0;
-  // Its own path as its handle gives it ("" when that cannot be read).
-  virtual std::string Name() = 0;
 };
 
 // What an entry opened as itself is, as its own handle tells.
@@ -47,16 +53,9 @@ enum class EntryKind {
 // An entry opened as itself (a link is not followed) and held: while it is open nobody can rename,
 // move or delete it, and deleting it goes through this handle, so what goes is the object that was
 // opened and checked, whatever its name leads to by then.
-class HeldEntry {
+class HeldEntry : public Held {
  public:
-  virtual ~HeldEntry() = default;
   virtual EntryKind Kind() = 0;
-  // Whether, as its handle tells, it is still a folder and no link (cheaper than Kind).
-  virtual bool StillAFolder() = 0;
-  // Its own path as its handle gives it ("" when that cannot be read): for an entry of a held
-  // folder, that folder's Name, a backslash and the entry's name — unless what was opened is not
-  // that entry but what a link leads to.
-  virtual std::string Name() = 0;
   // Marks the entry to go when it is closed (true), or takes the mark back (false). False when it
   // cannot: a folder that is not empty, a file in use, no right to delete it.
   virtual bool MarkDeleted(bool deleted) = 0;
