@@ -46,8 +46,14 @@ class FlatShare : public FolderService {
       bool StillThere() override { return true; }
       bool StillAFolder() override { return true; }
       std::string Name() override { return "\\\\srv\\c$\\windows\\temp"; }
+      bool List(const std::function<void(const FolderEntry&)>& each) override {
+        return share->List("\\\\srv\\c$\\windows\\temp\\*.*", each);
+      }
+      FlatShare* share;
     };
-    return std::make_unique<Held>();
+    auto held = std::make_unique<Held>();
+    held->share = this;
+    return held;
   }
 
  private:

@@ -73,10 +73,6 @@ bool SplitShare(const std::string& path, std::string& share, std::string& steps)
   return true;
 }
 
-// A path whose last name ends in a dot or a blank names another entry (the system strips them), so
-// such a folder can be reached neither by the walk nor by the deletion.
-bool Unreachable(const std::string& name) { return name.back() == '.' || name.back() == ' '; }
-
 // Every entry below the folder, depth first, each folder listed whole before its subfolders: no
 // recursion, so no depth of folders can exhaust the stack. `enter` says which subfolders to walk.
 // Returns the first folder that could not be listed ("" when every one was); the walk goes on.
@@ -110,7 +106,7 @@ std::vector<std::string> LinksBelow(FolderService& folders, const std::string& f
       links.push_back(path);
       return false;
     }
-    return IsDirectory(entry) && !Unreachable(entry.name);
+    return IsDirectory(entry);
   });
   if (!unlisted.empty()) throw CleanupRefused(Unchecked(unlisted));
   return links;
@@ -158,7 +154,7 @@ void WalkHeld(FolderService& folders, const std::string& folder, FolderHold& hol
     if (!level.Of(hold).StillAFolder()) {
       stop("Папку «" + WithoutBackslash(level.base) + "» подменили во время удаления.");
     }
-    if (!SameName(own, level.name + '\\' + entry.name)) {
+    if (own != level.name + '\\' + entry.name) {
       if (kind == EntryKind::Link) stop("«" + path + "» подменили во время удаления.");
       // Opened under another name: what a link leads to (Wine opens a link's target, and names it so).
       stop(IsLink(entry) ? "Не удалось удалить ссылку «" + path + "»." : "На месте «" + path + "» оказалась ссылка.");
@@ -176,15 +172,15 @@ void WalkHeld(FolderService& folders, const std::string& folder, FolderHold& hol
     level.name = WithoutBackslash(level.Of(hold).Name());
     if (level.name.empty()) stop(Unchecked(path));
     auto listed = [&](const FolderEntry& entry) {
-      if (IsDotEntry(entry.name) || Unreachable(entry.name)) return;  // such a path would name another entry
+      if (IsDotEntry(entry.name)) return;
       if (ListedKind(entry) == EntryKind::Folder) {
         level.subfolders.push_back(entry);
       } else if (walk == WalkFor::Deletion || IsLink(entry)) {
         if (std::unique_ptr<HeldEntry> opened = open(level, entry)) each(std::move(opened), level.base + entry.name);
       }
     };
-    // A subfolder is read through its own handle: what is listed is what is held.
-    if (!(level.held ? level.held->List(listed) : folders.List(level.base + "*.*", listed))) stop(Unchecked(path));
+    // Read through its handle: what is listed is what is held, wherever its path leads by now.
+    if (!level.Of(hold).List(listed)) stop(Unchecked(path));
     levels.push_back(std::move(level));
   };
   enter(folder, nullptr);
@@ -287,7 +283,7 @@ bool ProfileTemps(FolderService& folders, const std::string& root, std::vector<s
       skipped.push_back(base + entry.name);
       return;
     }
-    if (!IsDirectory(entry) || Unreachable(entry.name)) return;  // a plain file holds no temp folder
+    if (!IsDirectory(entry)) return;  // a plain file holds no temp folder
     FolderReach reach = ReachBelow(folders, base + entry.name, kProfileTemp);
     if (reach.reach == Reach::Link) skipped.push_back(reach.where);
     if (deleting ? ReachedForDeletion(reach) : reach.reach == Reach::Folder) temps.push_back(reach.where);
@@ -334,7 +330,7 @@ void AddFolderSize(FolderService& folders, const std::string& folder, std::int64
   Walk(folders, folder, [&](const FolderEntry& entry, const std::string&) {
     if (IsLink(entry)) return false;
     if (!IsDirectory(entry)) bytes += entry.Size();
-    return IsDirectory(entry) && !Unreachable(entry.name);
+    return IsDirectory(entry);
   });
 }
 

@@ -29,9 +29,13 @@ class Held {
   virtual ~Held() = default;
   // Whether it is still a folder and no link.
   virtual bool StillAFolder() = 0;
-  // Its own path ("" when that cannot be read): for an entry opened in a held folder, that folder's
-  // Name, a backslash and the entry's name — unless what was opened is what a link leads to.
+  // Its own path with its volume, as it was opened ("" when that cannot be read): for an entry
+  // opened in a held folder, that folder's Name, a backslash and the entry's name, exactly — unless
+  // what was opened is what a link leads to.
   virtual std::string Name() = 0;
+  // Every entry of the held folder, "." and ".." included, read through its handle (no path is
+  // followed). False when it is no folder, cannot be read, or the listing breaks off.
+  virtual bool List(const std::function<void(const FolderEntry&)>& each) = 0;
 };
 
 // A folder held by its path.
@@ -59,9 +63,6 @@ class HeldEntry : public Held {
   // Marks the entry to go when it is closed (true), or takes the mark back (false). False when it
   // cannot: a folder that is not empty, a file in use, no right to delete it.
   virtual bool MarkDeleted(bool deleted) = 0;
-  // Every entry of the folder that is held, "." and ".." included, read through its handle (no path
-  // is followed). False when it is no folder, cannot be read, or the listing breaks off.
-  virtual bool List(const std::function<void(const FolderEntry&)>& each) = 0;
 };
 
 class FolderService {

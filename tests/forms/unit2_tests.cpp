@@ -129,6 +129,9 @@ class FakeFolders : public FolderService {
       }
       bool StillAFolder() override { return true; }  // what is held stays what it is
       std::string Name() override { return folder; }
+      bool List(const std::function<void(const FolderEntry&)>& each) override {
+        return fake->List(folder + "\\*.*", each);
+      }
     };
     auto held = std::make_unique<Held>();
     held->fake = this;

@@ -2,8 +2,8 @@
 # Makes (or removes) throwaway folder trees of known sizes and maps them as administrative shares in
 # the project's Wine prefix: \\kestrane-share\c$, where one folder holds a link to itself, and
 # \\srvlink\c$, where a row folder, a profile and a folder below a row folder are links to folders
-# beside the share, and a file in WER is a link to a file of its own name beside it. Every link and every link's
-# target stays inside the throwaway folder.
+# beside the share, and a file in WER is a link to a file of its own name in a case twin of its
+# folder. Every link and every link's target stays inside the throwaway folder.
 set -euo pipefail
 action=$1 root=$2
 source "$(dirname "$0")/../../tools/wine-env"
@@ -36,8 +36,8 @@ file srvlink/inetpub/logs/l 1048576
 file srvlink/users/admin/AppData/Local/Temp/x 1048576
 file outside/evil/AppData/Local/Temp/keep3 4194304
 link srvlink/users/evil outside/evil
-file outside/keep4 1048576
-link srvlink/ProgramData/Microsoft/Windows/WER/keep4 outside/keep4
+file srvlink/PROGRAMDATA/Microsoft/Windows/WER/keep4 1048576
+link srvlink/ProgramData/Microsoft/Windows/WER/keep4 srvlink/PROGRAMDATA/Microsoft/Windows/WER/keep4
 map srvlink srvlink
 
 file srvhold/temp/t 1048576

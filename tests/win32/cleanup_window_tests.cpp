@@ -103,10 +103,11 @@ TEST_F(CleanupWindowTest, OpensFromTheMenuCountsTheShareAndEmptiesExactlyOneFold
 }
 
 // \\srvlink\c$: C:\temp, the profile "evil" and windows\temp\sub are links to folders beside the
-// share, WER holds a link to a file of the same name beside it. Nothing behind a link is deleted;
-// Wine cannot remove a link as a link (it opens the target even when asked for the link itself), so
-// the row holding one deletes nothing at all. Wine lists a link to a file as a plain file: the count
-// takes its target's size, and only its handle, whose path is the target's, gives it away.
+// share, WER holds a link to a file of the same name in a case twin of its own path. Nothing behind
+// a link is deleted; Wine cannot remove a link as a link (it opens the target even when asked for
+// the link itself), so the row holding one deletes nothing at all. Wine lists a link to a file as a
+// plain file: the count takes its target's size, and only its handle, whose path is the target's,
+// gives it away.
 TEST_F(CleanupWindowTest, NothingBehindALinkIsCountedOrDeleted) {
   form->StringGrid1.SetCell(kNameColumn, 0, "srvlink");
   cleanup->Show();
@@ -127,7 +128,7 @@ TEST_F(CleanupWindowTest, NothingBehindALinkIsCountedOrDeleted) {
                 failed + "На месте «\\\\srvlink\\c$\\ProgramData\\Microsoft\\Windows\\WER\\keep4» оказалась ссылка."}));
   const std::wstring root = Throwaway();
   for (const wchar_t* kept : {L"\\outside\\sub\\keep1", L"\\outside\\temp\\keep2", L"\\outside\\evil\\AppData\\Local\\Temp\\keep3",
-                              L"\\outside\\keep4", L"\\srvlink\\windows\\temp\\a.tmp"}) {
+                              L"\\srvlink\\PROGRAMDATA\\Microsoft\\Windows\\WER\\keep4", L"\\srvlink\\windows\\temp\\a.tmp"}) {
     EXPECT_TRUE(Exists(root + kept)) << Narrow(kept);
   }
   EXPECT_FALSE(Exists(root + L"\\srvlink\\inetpub\\logs\\l"));  // real folders are emptied

@@ -81,16 +81,42 @@ EntryKind KindOf(HANDLE entry) {
   return volume ? EntryKind::MountedVolume : EntryKind::Link;
 }
 
-// The open file's own path as the system gives it; "" when it cannot be read.
+// The open file's own path with its volume, as opened ("\\?\UNC\server\share\..."); "" when it
+// cannot be read. FILE_NAME_OPENED: a normalized name would be asked of an SMB server part by part.
 std::string NameOf(HANDLE file) {
-  std::vector<ULONGLONG> buffer((sizeof(FILE_NAME_INFO) + 32768 * sizeof(wchar_t)) / sizeof(ULONGLONG) + 1);
-  auto* info = reinterpret_cast<FILE_NAME_INFO*>(buffer.data());
-  if (!::GetFileInformationByHandleEx(file, FileNameInfo, info, static_cast<DWORD>(buffer.size() * sizeof(ULONGLONG)))) {
-    return "";
+  std::wstring name(MAX_PATH, L'\0');
+  for (;;) {
+    const DWORD length = ::GetFinalPathNameByHandleW(file, name.data(), static_cast<DWORD>(name.size()),
+                                                     FILE_NAME_OPENED | VOLUME_NAME_DOS);
+    if (length == 0) return "";
+    if (length < name.size()) {
+      name.resize(length);
+      break;
+    }
+    name.resize(length);  // the size asked for, with the terminating null
   }
-  const std::wstring name(info->FileName, info->FileNameLength / sizeof(wchar_t));
   const std::string narrow = Narrow(name);
   return Widen(narrow) == name ? narrow : "";  // a name UTF-8 cannot carry cannot be compared
+}
+
+// Every entry of the directory open as `folder`, read through the handle in batches; the restart
+// class begins at its start.
+bool ListThrough(HANDLE folder, const std::function<void(const FolderEntry&)>& each) {
+  std::vector<ULONGLONG> buffer(8192);
+  FILE_INFO_BY_HANDLE_CLASS batch = FileIdBothDirectoryRestartInfo;
+  while (::GetFileInformationByHandleEx(folder, batch, buffer.data(), static_cast<DWORD>(buffer.size() * sizeof(ULONGLONG)))) {
+    batch = FileIdBothDirectoryInfo;
+    const BYTE* at = reinterpret_cast<const BYTE*>(buffer.data());
+    for (;;) {
+      const auto* info = reinterpret_cast<const FILE_ID_BOTH_DIR_INFO*>(at);
+      // With a reparse point, EaSize holds its tag.
+      each(EntryOf(std::wstring(info->FileName, info->FileNameLength / sizeof(wchar_t)), info->FileAttributes,
+                   info->EaSize, static_cast<std::uint64_t>(info->EndOfFile.QuadPart)));
+      if (info->NextEntryOffset == 0) break;
+      at += info->NextEntryOffset;
+    }
+  }
+  return ::GetLastError() == ERROR_NO_MORE_FILES;
 }
 
 class SystemHold : public FolderHold {
@@ -106,6 +132,7 @@ class SystemHold : public FolderHold {
   }
   bool StillAFolder() override { return KindOf(folder_.get()) == EntryKind::Folder; }
   std::string Name() override { return NameOf(folder_.get()); }
+  bool List(const std::function<void(const FolderEntry&)>& each) override { return ListThrough(folder_.get(), each); }
 
  private:
   UniqueFile folder_;
@@ -119,24 +146,7 @@ class SystemEntry : public HeldEntry {
   EntryKind Kind() override { return KindOf(entry_.get()); }
   std::string Name() override { return NameOf(entry_.get()); }
   bool StillAFolder() override { return KindOf(entry_.get()) == EntryKind::Folder; }
-  bool List(const std::function<void(const FolderEntry&)>& each) override {
-    // The directory read through its handle, in batches; the restart class begins at its start.
-    std::vector<ULONGLONG> buffer(8192);
-    FILE_INFO_BY_HANDLE_CLASS batch = FileIdBothDirectoryRestartInfo;
-    while (::GetFileInformationByHandleEx(entry_.get(), batch, buffer.data(), static_cast<DWORD>(buffer.size() * sizeof(ULONGLONG)))) {
-      batch = FileIdBothDirectoryInfo;
-      const BYTE* at = reinterpret_cast<const BYTE*>(buffer.data());
-      for (;;) {
-        const auto* info = reinterpret_cast<const FILE_ID_BOTH_DIR_INFO*>(at);
-        // With a reparse point, EaSize holds its tag.
-        each(EntryOf(std::wstring(info->FileName, info->FileNameLength / sizeof(wchar_t)), info->FileAttributes,
-                     info->EaSize, static_cast<std::uint64_t>(info->EndOfFile.QuadPart)));
-        if (info->NextEntryOffset == 0) break;
-        at += info->NextEntryOffset;
-      }
-    }
-    return ::GetLastError() == ERROR_NO_MORE_FILES;
-  }
+  bool List(const std::function<void(const FolderEntry&)>& each) override { return ListThrough(entry_.get(), each); }
   bool MarkDeleted(bool deleted) override {
     if (Mark(deleted)) return true;
     if (!deleted) return false;
