@@ -112,6 +112,24 @@ std::vector<std::string> LinksBelow(FolderService& folders, const std::string& f
   return links;
 }
 
+// The names of a path below `top`, each without the dots and blanks it ends in.
+std::vector<std::string> TrimmedNamesBelow(const std::string& path, const std::string& top) {
+  std::vector<std::string> names = Split(path.substr(top.size()));
+  for (std::string& name : names) {
+    while (!name.empty() && (name.back() == '.' || name.back() == ' ')) name.pop_back();
+  }
+  return names;
+}
+
+// Whether an entry's own path is the one expected, both below the row's own folder `top`. Wine gives
+// names that end in dots or blanks without them; below `top` such a path still names an entry of
+// the folder being emptied, so nothing is reached through it that the row does not hold.
+bool NamedAs(const std::string& own, const std::string& expected, const std::string& top) {
+  if (own == expected) return true;
+  const auto below = [&](const std::string& path) { return path.rfind(top + '\\', 0) == 0; };
+  return below(own) && below(expected) && TrimmedNamesBelow(own, top) == TrimmedNamesBelow(expected, top);
+}
+
 // What the listing says an entry is.
 EntryKind ListedKind(const FolderEntry& entry) {
   if (IsLink(entry)) return EntryKind::Link;
@@ -140,6 +158,7 @@ void WalkHeld(FolderService& folders, const std::string& folder, FolderHold& hol
     Held& Of(FolderHold& row) const { return held ? static_cast<Held&>(*held) : row; }
   };
   auto stop = [&](const std::string& reason) { throw CleanupRefused(reason, deletedSome); };
+  std::string top;  // the row's own folder as its hold names it
   auto open = [&](const Level& level, const FolderEntry& entry) {
     const std::string path = level.base + entry.name;
     std::unique_ptr<HeldEntry> opened = folders.OpenEntry(path);
@@ -154,7 +173,7 @@ void WalkHeld(FolderService& folders, const std::string& folder, FolderHold& hol
     if (!level.Of(hold).StillAFolder()) {
       stop("Папку «" + WithoutBackslash(level.base) + "» подменили во время удаления.");
     }
-    if (own != level.name + '\\' + entry.name) {
+    if (!NamedAs(own, level.name + '\\' + entry.name, top)) {
       if (kind == EntryKind::Link) stop("«" + path + "» подменили во время удаления.");
       // Opened under another name: what a link leads to (Wine opens a link's target, and names it so).
       stop(IsLink(entry) ? "Не удалось удалить ссылку «" + path + "»." : "На месте «" + path + "» оказалась ссылка.");
@@ -171,6 +190,7 @@ void WalkHeld(FolderService& folders, const std::string& folder, FolderHold& hol
     Level level{WithBackslash(path), "", std::move(held), {}};
     level.name = WithoutBackslash(level.Of(hold).Name());
     if (level.name.empty()) stop(Unchecked(path));
+    if (top.empty()) top = level.name;
     auto listed = [&](const FolderEntry& entry) {
       if (IsDotEntry(entry.name)) return;
       if (ListedKind(entry) == EntryKind::Folder) {
@@ -368,6 +388,11 @@ void DeleteFolderContent(FolderService& folders, const std::string& folder, Fold
              // A file, a link as a link, or an emptied folder; it goes as `entry` closes here.
              if (entry->MarkDeleted(true)) deletedSome = true;
            });
+  // What could not be opened was left without a word (a file in use); if the folder's path no longer
+  // leads to it, that was everything behind it, and the deletion did not do what it says.
+  if (!hold.StillThere()) {
+    throw CleanupRefused("Папку «" + WithoutBackslash(folder) + "» подменили во время удаления.", deletedSome);
+  }
 }
 
 std::int64_t MeasureShareFolder(FolderService& folders, const std::string& path) {

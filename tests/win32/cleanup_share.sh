@@ -18,6 +18,8 @@ map() { mkdir -p "$unc/$1"; ln -s "$root/$2" "$unc/$1/c\$"; }
 
 file kestrane/windows/temp/a.tmp 1048576
 file kestrane/windows/temp/sub/b.tmp 2097152
+file "kestrane/windows/temp/dot." 0
+file "kestrane/windows/temp/blank /x" 0
 file kestrane/temp/t1 3145728
 link kestrane/temp/loop kestrane/temp
 file kestrane/Windows/SoftwareDistribution/Download/d 2097152
@@ -43,20 +45,27 @@ map srvlink srvlink
 file srvhold/temp/t 1048576
 file srvhold/windows/temp/w 1048576
 file srvhold/windows/temp/sub/s 1048576
+file srvhold/inetpub/logs/l1 1048576
+file srvhold/inetpub/logs/l2 1048576
 file outside/precious/s 1048576
 map srvhold srvhold
 
 # What someone on the server does while a button deletes: when the test asks (the file swap-now),
 # windows\temp\sub is renamed away and a link to a folder beside the share made under its name, as
-# Wine itself cannot (its MoveFile moves what a link points to). Ends after ten minutes unasked.
+# Wine itself cannot (its MoveFile moves what a link points to); asked by move-now, inetpub is moved
+# away. Ends after ten minutes unasked.
 (
   for _ in $(seq 6000); do
     if [ -e "$root/srvhold/swap-now" ]; then
       mv "$root/srvhold/windows/temp/sub" "$root/srvhold/sub.moved"
       ln -s "$root/outside/precious" "$root/srvhold/windows/temp/sub"
       touch "$root/srvhold/swap-done"
-      exit 0
     fi
+    if [ -e "$root/srvhold/move-now" ]; then
+      mv "$root/srvhold/inetpub" "$root/srvhold/inetpub.moved"
+      touch "$root/srvhold/move-done"
+    fi
+    [ -e "$root/srvhold/swap-done" ] && [ -e "$root/srvhold/move-done" ] && exit 0
     sleep 0.1
   done
 ) >/dev/null 2>&1 &

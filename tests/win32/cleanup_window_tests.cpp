@@ -93,6 +93,9 @@ TEST_F(CleanupWindowTest, OpensFromTheMenuCountsTheShareAndEmptiesExactlyOneFold
   const std::wstring tree = ShareTree();
   EXPECT_FALSE(Exists(tree + L"\\windows\\temp\\a.tmp"));
   EXPECT_FALSE(Exists(tree + L"\\windows\\temp\\sub"));
+  // Names ending in a dot or a blank, which only an extended-length path names.
+  EXPECT_FALSE(Exists(L"\\\\?\\" + tree + L"\\windows\\temp\\dot."));
+  EXPECT_FALSE(Exists(L"\\\\?\\" + tree + L"\\windows\\temp\\blank "));
   EXPECT_TRUE(Exists(tree + L"\\windows\\temp"));  // the folder itself stays
   EXPECT_TRUE(Exists(tree + L"\\temp\\t1"));       // nothing else is touched
   EXPECT_TRUE(Exists(tree + L"\\inetpub\\logs\\l"));
@@ -202,37 +205,65 @@ TEST(HeldFolderTest, AFolderBeingEmptiedCannotBeRenamedAway) {
   EXPECT_FALSE(Exists(Throwaway() + L"\\srvhold\\temp\\t"));
 }
 
+// cleanup_share.sh's swapper changes \\srvhold while a deletion runs: asked (the file `ask`) when the
+// deletion opens `at`, it makes its change and says when it is done (the file `done`).
+class ChangedWhenOpening : public SystemFolders {
+ public:
+  ChangedWhenOpening(std::string at, const wchar_t* ask, const wchar_t* done) : at_(std::move(at)), ask_(ask), done_(done) {}
+  bool changed = false;
+  std::unique_ptr<HeldEntry> OpenEntry(const std::string& path) override {
+    if (path == at_) {
+      UniqueFile ask(::CreateFileW(ask_, GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr));
+      for (int i = 0; ask && i < 100 && !changed; ++i) {
+        changed = Exists(done_);
+        if (!changed) ::Sleep(50);
+      }
+    }
+    return SystemFolders::OpenEntry(path);
+  }
+
+ private:
+  std::string at_;
+  const wchar_t *ask_, *done_;
+};
+
+std::string Refusal(FolderService& folders, const std::string& folder, bool& deletedSome) {
+  try {
+    EmptyShareFolder(folders, folder);
+  } catch (const CleanupRefused& refused) {
+    deletedSome = refused.DeletedSome();
+    return refused.Reason();
+  }
+  return "the deletion went on";
+}
+
 // While the button deletes, a subfolder already held and listed is renamed away and a link to a
 // folder beside the share put under its name (Wine's holds do not bind a Unix process): its files
 // are opened by path through that link, and their handles give them away; the deletion stops there,
 // and what the link leads to stays.
 TEST(HeldFolderTest, ASubfolderSwappedForALinkDuringTheDeletionIsNotEntered) {
-  class SwappingBeforeOpen : public SystemFolders {
-   public:
-    bool swapped = false;
-    std::unique_ptr<HeldEntry> OpenEntry(const std::string& path) override {
-      if (path == "\\\\srvhold\\c$\\windows\\temp\\sub\\s") {
-        // cleanup_share.sh's swapper makes the change and says when it is done.
-        UniqueFile ask(::CreateFileW(L"\\\\srvhold\\c$\\swap-now", GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr));
-        for (int i = 0; ask && i < 100 && !swapped; ++i) {
-          swapped = Exists(L"\\\\srvhold\\c$\\swap-done");
-          if (!swapped) ::Sleep(50);
-        }
-      }
-      return SystemFolders::OpenEntry(path);
-    }
-  } folders;
-  try {
-    EmptyShareFolder(folders, "\\\\srvhold\\c$\\windows\\temp\\");
-    ADD_FAILURE() << "the deletion went on";
-  } catch (const CleanupRefused& refused) {
-    EXPECT_EQ(refused.Reason(), "На месте «\\\\srvhold\\c$\\windows\\temp\\sub\\s» оказалась ссылка.");
-    EXPECT_TRUE(refused.DeletedSome());  // w went first
-  }
-  EXPECT_TRUE(folders.swapped);
+  ChangedWhenOpening folders("\\\\srvhold\\c$\\windows\\temp\\sub\\s", L"\\\\srvhold\\c$\\swap-now",
+                             L"\\\\srvhold\\c$\\swap-done");
+  bool deletedSome = false;
+  EXPECT_EQ(Refusal(folders, "\\\\srvhold\\c$\\windows\\temp\\", deletedSome),
+            "На месте «\\\\srvhold\\c$\\windows\\temp\\sub\\s» оказалась ссылка.");
+  EXPECT_TRUE(deletedSome);  // w went first
+  EXPECT_TRUE(folders.changed);
   EXPECT_TRUE(Exists(Throwaway() + L"\\outside\\precious\\s"));
   EXPECT_TRUE(Exists(Throwaway() + L"\\srvhold\\sub.moved\\s"));  // moved before its turn came
   EXPECT_FALSE(Exists(Throwaway() + L"\\srvhold\\windows\\temp\\w"));
+}
+
+// The folder being emptied is moved away while the deletion runs: what is left of it cannot be
+// opened by its path any more, and the row does not say it was emptied.
+TEST(HeldFolderTest, AFolderMovedAwayDuringTheDeletionIsNotReportedEmptied) {
+  ChangedWhenOpening folders("\\\\srvhold\\c$\\inetpub\\logs\\l1", L"\\\\srvhold\\c$\\move-now",
+                             L"\\\\srvhold\\c$\\move-done");
+  bool deletedSome = false;
+  const std::string reason = Refusal(folders, "\\\\srvhold\\c$\\inetpub\\logs\\", deletedSome);
+  EXPECT_EQ(reason, "Папку «\\\\srvhold\\c$\\inetpub\\logs» подменили во время удаления.");
+  EXPECT_TRUE(folders.changed);
+  EXPECT_TRUE(Exists(Throwaway() + L"\\srvhold\\inetpub.moved\\logs\\l1"));
 }
 
 }  // namespace
