@@ -112,22 +112,17 @@ std::vector<std::string> LinksBelow(FolderService& folders, const std::string& f
   return links;
 }
 
-// The names of a path below `top`, each without the dots and blanks it ends in.
-std::vector<std::string> TrimmedNamesBelow(const std::string& path, const std::string& top) {
-  std::vector<std::string> names = Split(path.substr(top.size()));
-  for (std::string& name : names) {
-    while (!name.empty() && (name.back() == '.' || name.back() == ' ')) name.pop_back();
+// The path with every name in it cut of the dots and blanks it ends in, as Wine names what it opened.
+std::string WithoutClosingDots(const std::string& path) {
+  std::string out;
+  for (char c : path + '\\') {
+    if (c == '\\') {
+      while (!out.empty() && (out.back() == '.' || out.back() == ' ')) out.pop_back();
+    }
+    out += c;
   }
-  return names;
-}
-
-// Whether an entry's own path is the one expected, both below the row's own folder `top`. Wine gives
-// names that end in dots or blanks without them; below `top` such a path still names an entry of
-// the folder being emptied, so nothing is reached through it that the row does not hold.
-bool NamedAs(const std::string& own, const std::string& expected, const std::string& top) {
-  if (own == expected) return true;
-  const auto below = [&](const std::string& path) { return path.rfind(top + '\\', 0) == 0; };
-  return below(own) && below(expected) && TrimmedNamesBelow(own, top) == TrimmedNamesBelow(expected, top);
+  out.pop_back();
+  return out;
 }
 
 // What the listing says an entry is.
@@ -158,7 +153,6 @@ void WalkHeld(FolderService& folders, const std::string& folder, FolderHold& hol
     Held& Of(FolderHold& row) const { return held ? static_cast<Held&>(*held) : row; }
   };
   auto stop = [&](const std::string& reason) { throw CleanupRefused(reason, deletedSome); };
-  std::string top;  // the row's own folder as its hold names it
   auto open = [&](const Level& level, const FolderEntry& entry) {
     const std::string path = level.base + entry.name;
     std::unique_ptr<HeldEntry> opened = folders.OpenEntry(path);
@@ -173,8 +167,12 @@ void WalkHeld(FolderService& folders, const std::string& folder, FolderHold& hol
     if (!level.Of(hold).StillAFolder()) {
       stop("Папку «" + WithoutBackslash(level.base) + "» подменили во время удаления.");
     }
-    if (!NamedAs(own, level.name + '\\' + entry.name, top)) {
+    const std::string expected = level.name + '\\' + entry.name;
+    if (own != expected) {
       if (kind == EntryKind::Link) stop("«" + path + "» подменили во время удаления.");
+      // Wine gives names that end in dots or blanks without them: such an entry cannot be told from
+      // what a link to a twin without them leads to, so it is left, and the row says so.
+      if (own == WithoutClosingDots(expected)) stop("Не удалось проверить «" + path + "».");
       // Opened under another name: what a link leads to (Wine opens a link's target, and names it so).
       stop(IsLink(entry) ? "Не удалось удалить ссылку «" + path + "»." : "На месте «" + path + "» оказалась ссылка.");
     }
@@ -190,7 +188,6 @@ void WalkHeld(FolderService& folders, const std::string& folder, FolderHold& hol
     Level level{WithBackslash(path), "", std::move(held), {}};
     level.name = WithoutBackslash(level.Of(hold).Name());
     if (level.name.empty()) stop(Unchecked(path));
-    if (top.empty()) top = level.name;
     auto listed = [&](const FolderEntry& entry) {
       if (IsDotEntry(entry.name)) return;
       if (ListedKind(entry) == EntryKind::Folder) {

@@ -18,8 +18,6 @@ map() { mkdir -p "$unc/$1"; ln -s "$root/$2" "$unc/$1/c\$"; }
 
 file kestrane/windows/temp/a.tmp 1048576
 file kestrane/windows/temp/sub/b.tmp 2097152
-file "kestrane/windows/temp/dot." 0
-file "kestrane/windows/temp/blank /x" 0
 file kestrane/temp/t1 3145728
 link kestrane/temp/loop kestrane/temp
 file kestrane/Windows/SoftwareDistribution/Download/d 2097152
@@ -35,6 +33,7 @@ link srvlink/windows/temp/sub outside/sub
 file outside/temp/keep2 3145728
 link srvlink/temp outside/temp
 file srvlink/inetpub/logs/l 1048576
+file "srvlink/Windows/SoftwareDistribution/Download/dot." 0
 file srvlink/users/admin/AppData/Local/Temp/x 1048576
 file outside/evil/AppData/Local/Temp/keep3 4194304
 link srvlink/users/evil outside/evil
