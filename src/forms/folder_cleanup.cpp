@@ -112,7 +112,7 @@ std::vector<std::string> LinksBelow(FolderService& folders, const std::string& f
   return links;
 }
 
-// The path with every name in it cut of the dots and blanks it ends in, as Wine names what it opened.
+// The path with the closing dots and blanks of every name in it left off, as Wine names what it opened.
 std::string WithoutClosingDots(const std::string& path) {
   std::string out;
   for (char c : path + '\\') {
