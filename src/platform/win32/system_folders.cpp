@@ -25,10 +25,6 @@ std::wstring ExtendedPath(const std::string& path) {
 // The volume and file index of an open file: what a path leads to, whatever its name.
 bool IdentityOf(HANDLE file, BY_HANDLE_FILE_INFORMATION& info) { return ::GetFileInformationByHandle(file, &info) != FALSE; }
 
-bool TagOf(HANDLE file, FILE_ATTRIBUTE_TAG_INFO& tag) {
-  return ::GetFileInformationByHandleEx(file, FileAttributeTagInfo, &tag, sizeof tag) != FALSE;
-}
-
 // A junction and a folder where a volume is mounted carry the same tag; only the target tells them
 // apart: a volume's is "\??\Volume{...}\". False with `known` false when the data cannot be read.
 bool MountsAVolume(HANDLE folder, bool& known) {
@@ -68,7 +64,7 @@ FolderEntry EntryOf(const std::wstring& name, DWORD attributes, DWORD reparseTag
 
 EntryKind KindOf(HANDLE entry) {
   FILE_ATTRIBUTE_TAG_INFO tag{};
-  if (!TagOf(entry, tag)) return EntryKind::Unknown;
+  if (!::GetFileInformationByHandleEx(entry, FileAttributeTagInfo, &tag, sizeof tag)) return EntryKind::Unknown;
   const bool folder = (tag.FileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
   // A reparse point of another kind (deduplicated, offline) is the entry itself.
   if (!(tag.FileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) || !IsReparseTagNameSurrogate(tag.ReparseTag)) {
@@ -119,10 +115,26 @@ bool ListThrough(HANDLE folder, const std::function<void(const FolderEntry&)>& e
   return ::GetLastError() == ERROR_NO_MORE_FILES;
 }
 
-class SystemHold : public FolderHold {
+// What a held folder and a held entry tell of themselves, through the handle that holds them.
+template <typename Base>
+class HeldThroughHandle : public Base {
+ public:
+  bool StillAFolder() override { return KindOf(handle_.get()) == EntryKind::Folder; }
+  std::string Name() override { return NameOf(handle_.get()); }
+  bool List(const std::function<void(const FolderEntry&)>& each) override { return ListThrough(handle_.get(), each); }
+
+ protected:
+  explicit HeldThroughHandle(UniqueFile handle) : handle_(std::move(handle)) {}
+  HANDLE Handle() const { return handle_.get(); }
+
+ private:
+  UniqueFile handle_;
+};
+
+class SystemHold : public HeldThroughHandle<FolderHold> {
  public:
   SystemHold(UniqueFile folder, std::wstring path, const BY_HANDLE_FILE_INFORMATION& identity)
-      : folder_(std::move(folder)), path_(std::move(path)), identity_(identity) {}
+      : HeldThroughHandle(std::move(folder)), path_(std::move(path)), identity_(identity) {}
   bool StillThere() override {
     UniqueFile now(::CreateFileW(path_.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                  nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
@@ -130,41 +142,34 @@ class SystemHold : public FolderHold {
     return now && IdentityOf(now.get(), info) && info.dwVolumeSerialNumber == identity_.dwVolumeSerialNumber &&
            info.nFileIndexHigh == identity_.nFileIndexHigh && info.nFileIndexLow == identity_.nFileIndexLow;
   }
-  bool StillAFolder() override { return KindOf(folder_.get()) == EntryKind::Folder; }
-  std::string Name() override { return NameOf(folder_.get()); }
-  bool List(const std::function<void(const FolderEntry&)>& each) override { return ListThrough(folder_.get(), each); }
 
  private:
-  UniqueFile folder_;
   std::wstring path_;
   BY_HANDLE_FILE_INFORMATION identity_;
 };
 
-class SystemEntry : public HeldEntry {
+class SystemEntry : public HeldThroughHandle<HeldEntry> {
  public:
-  explicit SystemEntry(UniqueFile entry) : entry_(std::move(entry)) {}
-  EntryKind Kind() override { return KindOf(entry_.get()); }
-  std::string Name() override { return NameOf(entry_.get()); }
-  bool StillAFolder() override { return KindOf(entry_.get()) == EntryKind::Folder; }
-  bool List(const std::function<void(const FolderEntry&)>& each) override { return ListThrough(entry_.get(), each); }
+  explicit SystemEntry(UniqueFile entry) : HeldThroughHandle(std::move(entry)) {}
+  EntryKind Kind() override { return KindOf(Handle()); }
   bool MarkDeleted(bool deleted) override {
     if (Mark(deleted)) return true;
     if (!deleted) return false;
     // A read-only entry cannot be marked (the shell's delete clears the attribute too); the
     // attribute comes back when the mark still fails.
     FILE_BASIC_INFO basic{};  // times left at 0: unchanged
-    if (!::GetFileInformationByHandleEx(entry_.get(), FileBasicInfo, &basic, sizeof basic) ||
+    if (!::GetFileInformationByHandleEx(Handle(), FileBasicInfo, &basic, sizeof basic) ||
         !(basic.FileAttributes & FILE_ATTRIBUTE_READONLY)) {
       return false;
     }
     FILE_BASIC_INFO writable{};
     writable.FileAttributes = basic.FileAttributes & ~FILE_ATTRIBUTE_READONLY;
     if (writable.FileAttributes == 0) writable.FileAttributes = FILE_ATTRIBUTE_NORMAL;
-    if (!::SetFileInformationByHandle(entry_.get(), FileBasicInfo, &writable, sizeof writable)) return false;
+    if (!::SetFileInformationByHandle(Handle(), FileBasicInfo, &writable, sizeof writable)) return false;
     if (Mark(true)) return true;
     FILE_BASIC_INFO back{};
     back.FileAttributes = basic.FileAttributes;
-    ::SetFileInformationByHandle(entry_.get(), FileBasicInfo, &back, sizeof back);
+    ::SetFileInformationByHandle(Handle(), FileBasicInfo, &back, sizeof back);
     return false;
   }
 
@@ -172,9 +177,8 @@ class SystemEntry : public HeldEntry {
   bool Mark(bool deleted) {
     FILE_DISPOSITION_INFO disposition{static_cast<BOOLEAN>(deleted)};
     // The entry goes when this handle, the last one on it, closes.
-    return ::SetFileInformationByHandle(entry_.get(), FileDispositionInfo, &disposition, sizeof disposition) != FALSE;
+    return ::SetFileInformationByHandle(Handle(), FileDispositionInfo, &disposition, sizeof disposition) != FALSE;
   }
-  UniqueFile entry_;
 };
 
 }  // namespace
@@ -221,12 +225,8 @@ std::unique_ptr<FolderHold> SystemFolders::Hold(const std::string& folder) {
                                 FILE_SHARE_READ | FILE_SHARE_WRITE,
                                 nullptr, OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS, nullptr));
   if (!held) return nullptr;
-  FILE_ATTRIBUTE_TAG_INFO tag{};
   BY_HANDLE_FILE_INFORMATION identity{};
-  if (!TagOf(held.get(), tag) || !(tag.FileAttributes & FILE_ATTRIBUTE_DIRECTORY) ||
-      (tag.FileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) || !IdentityOf(held.get(), identity)) {
-    return nullptr;
-  }
+  if (KindOf(held.get()) != EntryKind::Folder || !IdentityOf(held.get(), identity)) return nullptr;
   return std::make_unique<SystemHold>(std::move(held), std::move(path), identity);
 }
 
