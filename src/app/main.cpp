@@ -9,15 +9,15 @@
 #include "forms/unit2.h"
 #include "platform/files.h"
 #include "platform/win32/ado_directory.h"
-#include "platform/win32/application_window.h"
+#include "toolkit/win32/application_window.h"
 #include "platform/win32/excel_spreadsheet.h"
-#include "platform/win32/dispatcher_window.h"
-#include "platform/win32/message_boxes.h"
+#include "toolkit/win32/dispatcher_window.h"
+#include "toolkit/win32/message_boxes.h"
 #include "platform/win32/open_file_dialog_window.h"
 #include "platform/win32/process_starter.h"
 #include "platform/win32/system_folders.h"
-#include "platform/win32/tray_icon_window.h"
-#include "platform/win32/unit1_frame.h"
+#include "toolkit/win32/tray_icon_window.h"
+#include "app/form_frames.h"
 #include "platform/win32/wmi_disk_query.h"
 #include "toolkit/application.h"
 
@@ -87,10 +87,7 @@ int RunProgram() {
   auto form2 = std::make_unique<TForm2>(Form2Services{
       dispatcher, &boxes, std::make_shared<win32::SystemFolders>(),
       [&form] { return form->StringGrid1.Cell(kNameColumn, form->StringGrid1.Row()); }});
-  win32::FrameSetup form2Setup;
-  form2Setup.owner = frame->Handle();
-  form2Setup.pictures = &form2->Pictures();
-  auto frame2 = std::make_unique<win32::FormFrame>(*form2, std::move(form2Setup));
+  auto frame2 = win32::MakeCleanupFrame(*form2, frame->Handle());
   cleanup = form2.get();
   // A run or a count still in progress is not waited for: from the moment the program ends
   // nothing of it reaches a window (a worker waiting to read is told "cancelled"), and no more

@@ -37,10 +37,7 @@ class CleanupWindowTest : public FormWindowTest {
     cleanup = std::make_unique<TForm2>(Form2Services{
         dispatcher, &dialogs, std::make_shared<SystemFolders>(),
         [this] { return form->StringGrid1.Cell(kNameColumn, form->StringGrid1.Row()); }});
-    FrameSetup setup;
-    setup.owner = window->Handle();
-    setup.pictures = &cleanup->Pictures();
-    cleanupFrame = std::make_unique<FormFrame>(*cleanup, std::move(setup));
+    cleanupFrame = MakeCleanupFrame(*cleanup, window->Handle());
   }
   void TearDown() override {
     if (cleanup) PumpUntil([&] { return cleanup->LiveCounts() == 0; });

@@ -12,8 +12,8 @@
 #include <vector>
 
 #include "imageset/default_images.h"
-#include "platform/win32/dispatcher_window.h"
-#include "platform/win32/unit1_frame.h"
+#include "toolkit/win32/dispatcher_window.h"
+#include "app/form_frames.h"
 #include "platform/win32/wide_text.h"
 #include "platform/win32/wmi_disk_query.h"
 #include "ui_driver.h"

@@ -2,8 +2,8 @@
 #include <gtest/gtest.h>
 
 #include "form_fixture.h"
-#include "platform/win32/application_window.h"
-#include "platform/win32/message_boxes.h"
+#include "toolkit/win32/application_window.h"
+#include "toolkit/win32/message_boxes.h"
 
 namespace kestrane::win32 {
 namespace {

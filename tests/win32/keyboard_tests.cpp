@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "form_fixture.h"
-#include "platform/win32/message_boxes.h"
+#include "toolkit/win32/message_boxes.h"
 
 namespace kestrane::win32 {
 namespace {

@@ -1,5 +1,5 @@
 // The three standard boxes as the user meets them: captions, icons, buttons, Esc and Enter.
-#include "platform/win32/message_boxes.h"
+#include "toolkit/win32/message_boxes.h"
 
 #include <gtest/gtest.h>
 

@@ -6,8 +6,8 @@
 #include <gtest/gtest.h>
 
 #include "form_fixture.h"
-#include "platform/win32/application_window.h"
-#include "platform/win32/tray_icon_window.h"
+#include "toolkit/win32/application_window.h"
+#include "toolkit/win32/tray_icon_window.h"
 
 namespace kestrane::win32 {
 namespace {

@@ -11,8 +11,8 @@
 #include <thread>
 #include <vector>
 
-#include "platform/win32/form_frame.h"
-#include "platform/win32/message_loop.h"
+#include "toolkit/win32/form_frame.h"
+#include "toolkit/win32/message_loop.h"
 
 namespace kestrane::win32::testing {
 

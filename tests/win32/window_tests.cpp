@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/win32/button_window.h"
+#include "toolkit/win32/button_window.h"
 #include "platform/win32/wide_text.h"
 #include "toolkit/control.h"
 
