@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "core/dispatcher.h"
+#include "core/server_table.h"
 #include "forms/unit1.h"
 #include "forms/unit2.h"
 #include "platform/files.h"

@@ -125,7 +125,7 @@ std::vector<std::string> ListNames(const CheckOptions& options, const CheckEnvir
 std::string UncheckedText(const std::vector<ServerResult>& results, const std::string& computerName) {
   std::string out;
   for (const ServerResult& r : results) {
-    if (r.check.failed) out += ServerLabel(r.name, computerName) + ": не удалось проверить (" + r.check.error + ")\n";
+    if (r.check.Failed()) out += ServerLabel(r.name, computerName) + ": не удалось проверить (" + r.check.error + ")\n";
   }
   return out;
 }
@@ -169,7 +169,7 @@ CheckVerdict Judge(const std::vector<ServerResult>& results, const CheckOptions&
   CheckVerdict verdict;
   bool answered = false, judged = false;
   for (const ServerResult& r : results) {
-    if (r.check.failed) {
+    if (r.check.Failed()) {
       verdict.unchecked.push_back(r.name);
       continue;
     }
@@ -203,7 +203,7 @@ std::string TableText(const std::vector<ServerResult>& results) {
     std::vector<std::string> cells = r.cells;
     while (!cells.empty() && cells.back().empty()) cells.pop_back();
     out += Join(cells, "\t") + "\n";
-    alert = alert || r.check.below;
+    alert = alert || r.below;
   }
   out += alert ? "Оповещение: место заканчивается\n" : "Оповещение: нет\n";
   return out;
@@ -260,7 +260,7 @@ std::string PrometheusText(const std::vector<ServerResult>& results, double dura
   out += "# TYPE kestrane_server_up gauge\n";
   for (const ServerResult& r : results) {
     out += "kestrane_server_up{server=\"" + PromValue(ServerLabel(r.name, computerName)) + "\"} " +
-           (r.check.failed ? "0" : "1") + "\n";
+           (r.check.Failed() ? "0" : "1") + "\n";
   }
   char duration[64];
   std::snprintf(duration, sizeof duration, "%.3f", durationSeconds);

@@ -15,7 +15,7 @@
 namespace kestrane {
 namespace {
 
-// The form's timer as the check core sets its interval from the interval field.
+// The form's timer as the interval field sets it.
 class RefreshTimerOf : public RefreshTimer {
  public:
   explicit RefreshTimerOf(TTimer& timer) : timer_(timer) {}
@@ -25,17 +25,6 @@ class RefreshTimerOf : public RefreshTimer {
  private:
   TTimer& timer_;
 };
-
-// The check run's balloon icon as the tray icon shows it.
-TrayBalloon::Icon TrayBalloonIcon(BalloonIcon icon) {
-  switch (icon) {
-    case BalloonIcon::Info: return TrayBalloon::Icon::Info;
-    case BalloonIcon::Warning: return TrayBalloon::Icon::Warning;
-    case BalloonIcon::Error: return TrayBalloon::Icon::Error;
-    case BalloonIcon::None: break;
-  }
-  return TrayBalloon::Icon::None;
-}
 
 }  // namespace
 
@@ -63,7 +52,7 @@ TForm1::TForm1(FormServices services)
                &Label5, &Label2, &Label1, &Panel1, &Panel4, &StringGrid1, &ProgressBar1, &Panel5, &BtnStop,
                &BtnExcel, &Button4});
 
-  runner_ = std::make_unique<CheckRunner>(services_.dispatcher, runTable_, runWindow_, services_.queries);
+  run_ = std::make_unique<CheckRunPresenter>(services_.dispatcher, runView_, services_.queries);
   Wire();
   // The directory connection is opened while the window is made; it may fail, the window comes up.
   if (services_.directory) Guard([this] { services_.directory->Connect(); });
@@ -72,7 +61,7 @@ TForm1::TForm1(FormServices services)
 
 TForm1::~TForm1() { EndRun(); }
 
-void TForm1::EndRun() { runner_->EndActiveRun(); }
+void TForm1::EndRun() { run_->EndActiveRun(); }
 
 void TForm1::Guard(const std::function<void()>& handler) { RunGuarded(*services_.dialogs, handler); }
 
@@ -185,18 +174,18 @@ void TForm1::Edit2Change() {
   ApplyIntervalText(Edit2.Text(), timer);
 }
 
-void TForm1::BtnStartClick() { runner_->Start(); }
+void TForm1::BtnStartClick() { run_->Start(); }
 
-void TForm1::BtnStopClick() { runner_->Stop(); }
+void TForm1::BtnStopClick() { run_->Stop(); }
 
 void TForm1::BtnTrayClick() {
   if (Memo2.Lines().empty()) {
-    services_.dialogs->Information(std::string(kEmptyListMessage));
+    services_.dialogs->Information(kEmptyListMessage);
     Memo2.SetFocus();
     return;
   }
   // All of this is done before the run can change the icon: its changes come through the queue.
-  runner_->Start();
+  run_->Start();
   if (services_.application) services_.application->Minimize();
   CoolTrayIcon1.HideMainWindow();
   CoolTrayIcon1.SetIconVisible(true);
@@ -223,7 +212,7 @@ void TForm1::N2Click() {
   if (services_.application) services_.application->Terminate();
 }
 
-void TForm1::Timer1Timer() { runner_->TimerTick(); }
+void TForm1::Timer1Timer() { run_->TimerTick(); }
 
 void TForm1::Button4Click() { SaveImageSet(kImageSetFileName, images_); }
 
@@ -343,24 +332,30 @@ void TForm1::RebootClick() {
   services_.dialogs->Information(started ? RebootStarted(name) : RebootFailed(name));
 }
 
-int TForm1::RunView::ListLineCount() { return static_cast<int>(form_.Memo2.Lines().size()); }
+int TForm1::FormRunView::ListLineCount() { return static_cast<int>(form_.Memo2.Lines().size()); }
 
-std::string TForm1::RunView::ListLine(int i) {
+std::string TForm1::FormRunView::ListLine(int i) {
   const std::vector<std::string>& lines = form_.Memo2.Lines();
   return i >= 0 && i < static_cast<int>(lines.size()) ? lines[i] : std::string();
 }
 
-ThresholdInputs TForm1::RunView::ReadThresholdInputs() { return {form_.Edit1.Text(), form_.ComboBox1.Text()}; }
-void TForm1::RunView::SetProgressMax(int max) { form_.ProgressBar1.SetMax(max); }
-void TForm1::RunView::SetProgressPosition(int position) { form_.ProgressBar1.SetPosition(position); }
-void TForm1::RunView::SetStopEnabled(bool enabled) { form_.BtnStop.SetEnabled(enabled); }
-void TForm1::RunView::SetExcelEnabled(bool enabled) { form_.BtnExcel.SetEnabled(enabled); }
-void TForm1::RunView::SetTrayImage(int index) { form_.CoolTrayIcon1.SetIconIndex(index); }
-void TForm1::RunView::SetTrayHint(std::string hint) { form_.CoolTrayIcon1.SetHint(std::move(hint)); }
-void TForm1::RunView::ShowBalloon(std::string title, std::string text, BalloonIcon icon, int seconds) {
-  form_.CoolTrayIcon1.ShowBalloon(TrayBalloon{std::move(title), std::move(text), TrayBalloonIcon(icon), seconds});
+ThresholdInputs TForm1::FormRunView::ReadThresholdInputs() { return {form_.Edit1.Text(), form_.ComboBox1.Text()}; }
+void TForm1::FormRunView::ClearResultColumns() { form_.StringGrid1.Table().ClearFromColumn(kAlertColumn); }
+void TForm1::FormRunView::SetRowCount(int count) { form_.StringGrid1.SetRowCount(count); }
+void TForm1::FormRunView::SetCell(int col, int row, std::string text) {
+  form_.StringGrid1.SetCell(col, row, std::move(text));
 }
-void TForm1::RunView::ShowMessage(std::string text) { form_.services_.dialogs->Information(text); }
-void TForm1::RunView::FocusList() { form_.Memo2.SetFocus(); }
+RowMarks TForm1::FormRunView::ReadRowMarks(int row) {
+  return {form_.StringGrid1.Cell(kMarkerColumn, row), form_.StringGrid1.Cell(kAlertColumn, row)};
+}
+void TForm1::FormRunView::SetProgressMax(int max) { form_.ProgressBar1.SetMax(max); }
+void TForm1::FormRunView::SetProgressPosition(int position) { form_.ProgressBar1.SetPosition(position); }
+void TForm1::FormRunView::SetStopEnabled(bool enabled) { form_.BtnStop.SetEnabled(enabled); }
+void TForm1::FormRunView::SetExcelEnabled(bool enabled) { form_.BtnExcel.SetEnabled(enabled); }
+void TForm1::FormRunView::SetTrayImage(int index) { form_.CoolTrayIcon1.SetIconIndex(index); }
+void TForm1::FormRunView::SetTrayHint(std::string hint) { form_.CoolTrayIcon1.SetHint(std::move(hint)); }
+void TForm1::FormRunView::ShowBalloon(TrayBalloon balloon) { form_.CoolTrayIcon1.ShowBalloon(std::move(balloon)); }
+void TForm1::FormRunView::ShowMessage(std::string text) { form_.services_.dialogs->Information(text); }
+void TForm1::FormRunView::FocusList() { form_.Memo2.SetFocus(); }
 
 }  // namespace kestrane

@@ -7,10 +7,10 @@
 #include <string>
 #include <vector>
 
-#include "core/check_run.h"
 #include "core/host_name.h"
 #include "core/list_file.h"
-#include "core/server_table_run.h"
+#include "core/server_table.h"
+#include "forms/check_run.h"
 #include "imageset/image_set.h"
 #include "toolkit/components.h"
 #include "toolkit/control.h"
@@ -149,8 +149,8 @@ class TForm1 : public TForm {
   void RebootClick();
   void FreeUpClick();
 
-  bool RunActive() const { return runner_->Active(); }
-  int LiveWorkers() const { return runner_->Workers().Live(); }
+  bool RunActive() const { return run_->Active(); }
+  int LiveWorkers() const { return run_->Workers().Live(); }
   // Ends the active run unseen; for the program's end.
   void EndRun();
 
@@ -161,20 +161,24 @@ class TForm1 : public TForm {
   void Layout(int clientWidth, int clientHeight) override;
 
  private:
-  // What the check run reads and changes around the table, on the window thread.
-  class RunView : public RunWindow {
+  // The window as the check run reads and changes it.
+  class FormRunView : public RunView {
    public:
-    explicit RunView(TForm1& form) : form_(form) {}
+    explicit FormRunView(TForm1& form) : form_(form) {}
     int ListLineCount() override;
     std::string ListLine(int i) override;
     ThresholdInputs ReadThresholdInputs() override;
+    void ClearResultColumns() override;
+    void SetRowCount(int count) override;
+    void SetCell(int col, int row, std::string text) override;
+    RowMarks ReadRowMarks(int row) override;
     void SetProgressMax(int max) override;
     void SetProgressPosition(int position) override;
     void SetStopEnabled(bool enabled) override;
     void SetExcelEnabled(bool enabled) override;
     void SetTrayImage(int index) override;
     void SetTrayHint(std::string hint) override;
-    void ShowBalloon(std::string title, std::string text, BalloonIcon icon, int seconds) override;
+    void ShowBalloon(TrayBalloon balloon) override;
     void ShowMessage(std::string text) override;
     void FocusList() override;
 
@@ -190,9 +194,8 @@ class TForm1 : public TForm {
   ImageSet images_;
   std::vector<RgbaImage> decoded_;
   bool imageSetLoaded_ = false;
-  ServerTableRun runTable_{StringGrid1.Table()};
-  RunView runWindow_{*this};
-  std::unique_ptr<CheckRunner> runner_;
+  FormRunView runView_{*this};
+  std::unique_ptr<CheckRunPresenter> run_;
 };
 
 }  // namespace kestrane

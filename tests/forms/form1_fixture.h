@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "core/recording_window.h"
+#include "support/pump.h"
 #include "forms/unit1.h"
 #include "imageset/default_images.h"
 #include "support/simulated_disk_query.h"

@@ -15,6 +15,7 @@
 #include <thread>
 
 #include "forms/form1_fixture.h"
+#include "forms/recording_view.h"
 #include "forms/unit2.h"
 
 namespace kestrane {
@@ -130,11 +131,14 @@ TEST_F(SoakTest, ManyRunsStopsTicksAndCountsLeaveNoWorkerQueryOrThread) {
   EXPECT_EQ(fleet->LiveQueries(), 0);
 
   // A last run to its end: nothing of the runs before it is in the table.
-  testing::RecordingWindow alone;
+  testing::RecordingView alone;
   alone.lines = form->Memo2.Lines();
-  std::unique_ptr<DiskQuery> query = fleet->NewQuery();
-  RunChecks(alone, alone, *query);
-  query.reset();
+  alone.recordLog = false;
+  {
+    CheckRunPresenter presenter(dispatcher, alone, SimulatedFleet::Factory(fleet));
+    presenter.Start();
+    ASSERT_TRUE(testing::PumpUntil(*dispatcher, [&] { return !presenter.Active(); }, std::chrono::minutes(2)));
+  }
   RunToEnd();
   ASSERT_EQ(form->StringGrid1.RowCount(), alone.table.RowCount());
   for (int row = 0; row < alone.table.RowCount(); ++row) {

@@ -9,7 +9,7 @@
 #include <mutex>
 #include <set>
 
-#include "core/recording_window.h"
+#include "support/pump.h"
 #include "forms/folder_cleanup.h"
 #include "forms/form1_fixture.h"
 

@@ -4,8 +4,8 @@
 
 #include <algorithm>
 
-#include "core/recording_window.h"
-#include "core/check_run.h"
+#include "forms/check_run.h"
+#include "forms/recording_view.h"
 #include "fake_dispatch.h"
 #include "platform/win32/wide_text.h"
 
@@ -324,7 +324,7 @@ TEST(WmiCheckRunFaults, EveryCallFailingOnceLeavesTheRunGoingAndNothingHeld) {
   const std::vector<std::string> servers{"a", "b", "c"};
   const std::string cells[] = {"C: 50,0 GB (50%)", "D: 1,0 GB (1%)"};
   struct Outcome {
-    kestrane::testing::RecordingWindow window;
+    kestrane::testing::RecordingView window;
     std::vector<std::wstring> members;
     int leftOver = 0;
     bool balanced = false;
@@ -341,8 +341,11 @@ TEST(WmiCheckRunFaults, EveryCallFailingOnceLeavesTheRunGoingAndNothingHeld) {
       wmi.failCreation = failCreation;
       outcome->window.lines = servers;
       {
-        std::unique_ptr<DiskQuery> query = MakeWmiDiskQuery(wmi.Api());
-        RunChecks(outcome->window, outcome->window, *query);
+        auto dispatcher = std::make_shared<QueueDispatcher>();
+        CheckRunPresenter runner(dispatcher, outcome->window, [&wmi] { return MakeWmiDiskQuery(wmi.Api()); });
+        runner.Start();
+        EXPECT_TRUE(kestrane::testing::PumpUntil(*dispatcher, [&] { return !runner.Active(); }));
+        EXPECT_TRUE(kestrane::testing::PumpUntil(*dispatcher, [&] { return runner.Workers().Live() == 0; }));
       }
       outcome->balanced = wmi.inits == wmi.uninits;
     }
@@ -350,10 +353,12 @@ TEST(WmiCheckRunFaults, EveryCallFailingOnceLeavesTheRunGoingAndNothingHeld) {
     outcome->leftOver = log->liveObjects;  // the fake's own references are given back too by now
     return outcome;
   };
-  auto progress = [](const kestrane::testing::RecordingWindow& w) {
+  // The bar as the run moves it, once Start has set it to 0.
+  auto progress = [](const kestrane::testing::RecordingView& w) {
     std::vector<std::string> out;
-    for (const std::string& entry : w.log) {
-      if (entry.rfind("progress ", 0) == 0) out.push_back(entry);
+    auto entry = std::find(w.log.begin(), w.log.end(), std::string("clear"));
+    for (; entry != w.log.end(); ++entry) {
+      if (entry->rfind("progress ", 0) == 0) out.push_back(*entry);
     }
     return out;
   };
@@ -423,10 +428,10 @@ TEST_F(WmiUnderWine, ARemoteNameFails) {
 
 TEST(WmiCheckRun, FillsTheTableFromTheRealQuery) {
   auto dispatcher = std::make_shared<QueueDispatcher>();
-  kestrane::testing::RecordingWindow window;
+  kestrane::testing::RecordingView window;
   window.lines = {"", "no-such-host"};
   window.inputs = {"100000000", "GB"};  // above any disk: every disk is below
-  CheckRunner runner(dispatcher, window, window, [] { return MakeWmiDiskQuery(); });
+  CheckRunPresenter runner(dispatcher, window, [] { return MakeWmiDiskQuery(); });
   runner.Start();
   ASSERT_TRUE(kestrane::testing::PumpUntil(*dispatcher, [&] { return !runner.Active(); }));
   EXPECT_EQ(window.table.Cell(4, 0).substr(0, 3), "C: ");

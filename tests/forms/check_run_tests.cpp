@@ -1,4 +1,4 @@
-#include "core/check_run.h"
+#include "forms/check_run.h"
 
 #include <gtest/gtest.h>
 
@@ -6,7 +6,7 @@
 #include <thread>
 
 #include "core/errors.h"
-#include "core/recording_window.h"
+#include "forms/recording_view.h"
 #include "core/size_text.h"
 #include "support/simulated_disk_query.h"
 
@@ -14,7 +14,7 @@ namespace kestrane {
 namespace {
 
 using testing::PumpUntil;
-using testing::RecordingWindow;
+using testing::RecordingView;
 
 constexpr std::int64_t kGiB = 1073741824;
 
@@ -32,9 +32,9 @@ class CheckRunTest : public ::testing::Test {
  protected:
   std::shared_ptr<QueueDispatcher> dispatcher = std::make_shared<QueueDispatcher>();
   std::shared_ptr<SimulatedFleet> fleet = std::make_shared<SimulatedFleet>();
-  RecordingWindow window;
-  std::unique_ptr<CheckRunner> runner =
-      std::make_unique<CheckRunner>(dispatcher, window, window, SimulatedFleet::Factory(fleet));
+  RecordingView window;
+  std::unique_ptr<CheckRunPresenter> runner =
+      std::make_unique<CheckRunPresenter>(dispatcher, window, SimulatedFleet::Factory(fleet));
 
   void TearDown() override {
     // Stopped workers end on their own; wait so that none outlives the test's objects.
@@ -47,9 +47,10 @@ class CheckRunTest : public ::testing::Test {
     dispatcher->RunPending();
   }
 
+  // The run to its end, and its workers gone with what they held.
   void RunToEnd() {
     runner->Start();
-    ASSERT_TRUE(PumpUntil(*dispatcher, [&] { return !runner->Active(); }));
+    ASSERT_TRUE(PumpUntil(*dispatcher, [&] { return !runner->Active() && runner->Workers().Live() == 0; }));
   }
   const std::string& Cell(int col, int row) { return window.table.Cell(col, row); }
 };
@@ -140,7 +141,7 @@ TEST_F(CheckRunTest, AnAlertEndsWithTheErrorImageHintAndBalloon) {
   ASSERT_EQ(window.balloons.size(), 1u);
   EXPECT_EQ(window.balloons[0].title, "Место заканчивается!");
   EXPECT_EQ(window.balloons[0].text, "На одном или нескольких серверах\r заканчивается свободное место!");
-  EXPECT_EQ(window.balloons[0].icon, BalloonIcon::Error);
+  EXPECT_EQ(window.balloons[0].icon, TrayBalloon::Icon::Error);
   EXPECT_EQ(window.balloons[0].seconds, 11);
   // Stop off, tray, hint, balloon, export on: the end steps in their order.
   std::vector<std::string> tail(window.log.end() - 5, window.log.end());
@@ -193,13 +194,13 @@ TEST_F(CheckRunTest, TheAlertIsTestedAfterEveryDiskAlsoOneThatIsNotBelow) {
   EXPECT_EQ(window.trayImage, kTrayImageAlert);
 }
 
-// A query that notes its calls in the window's log, so their order against the cells shows.
+// A query that notes its release in the window's log, so its order against the cells shows.
 class LoggingQuery : public DiskQuery {
  public:
-  LoggingQuery(std::unique_ptr<DiskQuery> inner, std::vector<std::string>& log) : inner_(std::move(inner)), log_(log) {}
+  LoggingQuery(std::unique_ptr<DiskQuery> inner, RecordingView& window) : inner_(std::move(inner)), window_(window) {}
   void Prepare() override { inner_->Prepare(); }
   void Release() override {
-    log_.push_back("release");
+    window_.Note("release");
     inner_->Release();
   }
   void Open(const std::string& server) override { inner_->Open(server); }
@@ -207,20 +208,26 @@ class LoggingQuery : public DiskQuery {
 
  private:
   std::unique_ptr<DiskQuery> inner_;
-  std::vector<std::string>& log_;
+  RecordingView& window_;
 };
 
 TEST_F(CheckRunTest, TheFailureTextIsWrittenBeforeTheQueryIsReleased) {
   fleet->Set("srv", Disks({Disk("C:", 50 * kGiB), SimulatedDisk{"D:", 1, std::nullopt}}));
-  window.lines = {"srv", "gone"};
-  LoggingQuery query(fleet->NewQuery(), window.log);
-  RunChecks(window, window, query);  // on this thread: the calls in the order the run makes them
+  fleet->Set("ok", Disks({Disk("C:", 50 * kGiB)}));
+  window.lines = {"srv", "gone", "ok"};
+  window.inputs = {"2", "GB"};
+  runner = std::make_unique<CheckRunPresenter>(
+      dispatcher, window, [this] { return std::make_unique<LoggingQuery>(fleet->NewQuery(), window); });
+  RunToEnd();
+  WaitForWorkers();
+  std::lock_guard lock(window.logMutex);
   auto at = [&](const std::string& entry) { return std::find(window.log.begin(), window.log.end(), entry); };
   ASSERT_NE(at("cell 5 0 Недоступно"), window.log.end());
-  EXPECT_EQ(std::next(at("cell 5 0 Недоступно")), at("release"));
-  EXPECT_EQ(std::count(window.log.begin(), window.log.end(), "release"), 2);
-  EXPECT_EQ(window.log[window.log.size() - 5], "release");  // after "cell 4 1 Недоступно"
-  EXPECT_EQ(window.log[window.log.size() - 6], "cell 4 1 Недоступно");
+  ASSERT_NE(at("cell 4 1 Недоступно"), window.log.end());
+  EXPECT_EQ(std::count(window.log.begin(), window.log.end(), "release"), 2);  // once for each failed server
+  // Each release comes after its server's failure text.
+  EXPECT_LT(at("cell 5 0 Недоступно"), at("release"));
+  EXPECT_LT(at("cell 4 1 Недоступно"), std::find(at("release") + 1, window.log.end(), std::string("release")));
 }
 
 TEST_F(CheckRunTest, AThresholdThatIsNotANumberFailsEveryServerWithDisks) {
@@ -351,21 +358,18 @@ TEST_F(CheckRunTest, StopMidRunKeepsWhatWasWrittenAndNothingLaterArrives) {
   EXPECT_EQ(fleet->OpenedNames(), (std::vector<std::string>{"a", "slow"}));  // no further server
 }
 
-TEST_F(CheckRunTest, ChangesQueuedBeforeStopNeverArriveAndLaterReadsEndTheWorker) {
+TEST_F(CheckRunTest, ChangesQueuedBeforeStopNeverArrive) {
   fleet->Set("a", Disks({Disk("C:", kGiB)}));
   window.lines = {"a"};
   window.table.SetCell(1, 0, "1");  // a flag of an earlier run, which the new run would clear
   window.log.clear();
   runner->Start();
-  // The worker queues its first change (clear) and then waits to read the list's length.
-  auto until = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-  while (dispatcher->Pending() < 2 && std::chrono::steady_clock::now() < until) std::this_thread::yield();
-  ASSERT_EQ(dispatcher->Pending(), 2u);
+  ASSERT_EQ(dispatcher->Pending(), 1u);  // the run's first step, which clears the table and reads the list
   runner->Stop();
   WaitForWorkers();
   EXPECT_EQ(Cell(1, 0), "1");
   EXPECT_EQ(std::count(window.log.begin(), window.log.end(), "clear"), 0);
-  EXPECT_TRUE(fleet->OpenedNames().empty());  // the read of an ended run ended the worker
+  EXPECT_TRUE(fleet->OpenedNames().empty());
 }
 
 TEST_F(CheckRunTest, StopWithoutARunOnlyResetsTheControls) {
@@ -398,6 +402,28 @@ TEST_F(CheckRunTest, StartDuringARunEndsItAndTheNewRunAloneFinishes) {
   EXPECT_EQ(std::count(window.log.begin(), window.log.end(), "tray 6"), 0);
 }
 
+TEST_F(CheckRunTest, AServerThatHangsIsUnavailableAfterItsDeadlineAndTheRunGoesOn) {
+  SimulatedServer hung = Disks({Disk("C:", kGiB)});
+  hung.blocks = true;
+  fleet->Set("hung", hung);
+  fleet->Set("b", Disks({Disk("C:", 50 * kGiB)}));
+  window.lines = {"hung", "b"};
+  runner = std::make_unique<CheckRunPresenter>(dispatcher, window, SimulatedFleet::Factory(fleet),
+                                               std::chrono::milliseconds(200));
+  runner->Start();
+  ASSERT_TRUE(PumpUntil(*dispatcher, [&] { return !runner->Active(); }));
+  EXPECT_EQ(Cell(4, 0), "Недоступно");
+  EXPECT_EQ(Cell(4, 1), "C: 50,0 GB (50%)");
+  EXPECT_EQ(window.progressPosition, 2);  // set by the second server
+  EXPECT_EQ(window.trayImage, kTrayImageOk);
+  // The hung query comes back after the run has gone on: what it brings touches nothing.
+  std::vector<std::string> logAtEnd = window.log;
+  fleet->ReleaseBlocked();
+  WaitForWorkers();
+  EXPECT_EQ(window.log, logAtEnd);
+  EXPECT_EQ(Cell(1, 0), "");
+}
+
 TEST_F(CheckRunTest, ATimerTickDuringARunLetsTheRunFinish) {
   SimulatedServer slow = Disks({Disk("C:", kGiB)});
   slow.blocks = true;
@@ -418,7 +444,7 @@ TEST_F(CheckRunTest, ATimerTickDuringARunLetsTheRunFinish) {
   EXPECT_EQ(fleet->OpenedNames().size(), 2u);
 }
 
-TEST_F(CheckRunTest, AShutDownDispatcherEndsAWorkerWaitingToRead) {
+TEST_F(CheckRunTest, AShutDownDispatcherLetsTheWorkerEndUnseen) {
   SimulatedServer slow = Disks({Disk("C:", kGiB)});
   slow.blocks = true;
   fleet->Set("slow", slow);

@@ -2,21 +2,20 @@
 // change the run made, in order.
 #pragma once
 
-#include <chrono>
 #include <functional>
+#include <mutex>
 #include <string>
 #include <vector>
 
-#include "core/check_run.h"
 #include "core/server_table.h"
-#include "core/server_table_run.h"
+#include "forms/check_run.h"
+#include "support/pump.h"
 
 namespace kestrane::testing {
 
-class RecordingWindow : public ServerTableRun, public RunWindow {
+class RecordingView : public RunView {
  public:
-  RecordingWindow() : ServerTableRun(table) {}
-  ServerTable table;  // the base keeps a reference only
+  ServerTable table;
   std::vector<std::string> lines;
   ThresholdInputs inputs{"2", "GB"};
   int progressMax = 100;
@@ -25,15 +24,12 @@ class RecordingWindow : public ServerTableRun, public RunWindow {
   bool excelEnabled = true;
   int trayImage = 0;
   std::string trayHint;
-  struct Balloon {
-    std::string title, text;
-    BalloonIcon icon;
-    int seconds;
-  };
-  std::vector<Balloon> balloons;
+  std::vector<TrayBalloon> balloons;
   std::vector<std::string> messages;
   int focusCount = 0;
   std::vector<std::string> log;  // one entry per change, e.g. "cell 4 0 C: 1 MB (1%)"
+  // Guards the log where a test adds what a worker does to it.
+  std::mutex logMutex;
   bool recordLog = true;
   // Called after a cell is written, on the window thread: lets a test act mid-run.
   std::function<void(int col, int row)> afterSetCell;
@@ -42,17 +38,18 @@ class RecordingWindow : public ServerTableRun, public RunWindow {
   std::string ListLine(int i) override { return i < ListLineCount() ? lines[i] : std::string(); }
   void ClearResultColumns() override {
     Note("clear");
-    ServerTableRun::ClearResultColumns();
+    table.ClearFromColumn(kAlertColumn);
   }
   void SetRowCount(int count) override {
     Note("rows " + std::to_string(count));
-    ServerTableRun::SetRowCount(count);
+    table.SetRowCount(count);
   }
   void SetCell(int col, int row, std::string text) override {
     if (recordLog) Note("cell " + std::to_string(col) + " " + std::to_string(row) + " " + text);
-    ServerTableRun::SetCell(col, row, std::move(text));
+    table.SetCell(col, row, std::move(text));
     if (afterSetCell) afterSetCell(col, row);
   }
+  RowMarks ReadRowMarks(int row) override { return {table.Cell(kMarkerColumn, row), table.Cell(kAlertColumn, row)}; }
   ThresholdInputs ReadThresholdInputs() override { return inputs; }
   void SetProgressMax(int max) override { progressMax = max; }
   void SetProgressPosition(int position) override {
@@ -75,9 +72,9 @@ class RecordingWindow : public ServerTableRun, public RunWindow {
     Note("hint");
     trayHint = std::move(hint);
   }
-  void ShowBalloon(std::string title, std::string text, BalloonIcon icon, int seconds) override {
+  void ShowBalloon(TrayBalloon balloon) override {
     Note("balloon");
-    balloons.push_back({std::move(title), std::move(text), icon, seconds});
+    balloons.push_back(std::move(balloon));
   }
   void ShowMessage(std::string text) override {
     Note("message");
@@ -88,21 +85,11 @@ class RecordingWindow : public ServerTableRun, public RunWindow {
     ++focusCount;
   }
 
- private:
+  // One entry into the log; from any thread.
   void Note(std::string entry) {
+    std::lock_guard lock(logMutex);
     if (recordLog) log.push_back(std::move(entry));
   }
 };
-
-// Pumps the dispatcher on the calling (window) thread until `done` holds or time runs out.
-inline bool PumpUntil(QueueDispatcher& dispatcher, const std::function<bool()>& done,
-                      std::chrono::milliseconds limit = std::chrono::seconds(20)) {
-  auto deadline = std::chrono::steady_clock::now() + limit;
-  while (!done()) {
-    if (std::chrono::steady_clock::now() > deadline) return false;
-    dispatcher.WaitAndRunPending(5);
-  }
-  return true;
-}
 
 }  // namespace kestrane::testing
