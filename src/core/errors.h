@@ -24,4 +24,11 @@ class InvalidFloatOperationError : public std::runtime_error {
   InvalidFloatOperationError() : std::runtime_error("Invalid floating point operation") {}
 };
 
+// A server that cannot be reached where every remote WMI connection begins: its name does not
+// resolve, or nothing answers on the RPC endpoint mapper's port. The text says which.
+class HostUnreachable : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
 }  // namespace kestrane

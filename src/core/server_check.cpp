@@ -18,6 +18,9 @@ ServerCheck CheckServer(DiskQuery& query, const std::string& name) {
       }
       check.disks.push_back(std::move(*reading));
     }
+  } catch (const HostUnreachable& e) {
+    check.failure = CheckFailure::Unreachable;
+    check.error = e.what();
   } catch (const std::exception& e) {
     check.failure = CheckFailure::Query;
     check.error = e.what();

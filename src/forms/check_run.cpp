@@ -30,8 +30,12 @@ struct CheckRunPresenter::Run {
 };
 
 CheckRunPresenter::CheckRunPresenter(std::shared_ptr<Dispatcher> dispatcher, RunView& view, DiskQueryFactory queries,
-                                     std::chrono::milliseconds deadline)
-    : dispatcher_(std::move(dispatcher)), view_(view), deadline_(deadline), checks_(std::move(queries), false) {}
+                                     std::shared_ptr<ProbesAhead> probes, std::chrono::milliseconds deadline)
+    : dispatcher_(std::move(dispatcher)),
+      view_(view),
+      deadline_(deadline),
+      probes_(probes),
+      checks_(ProbedQueries(std::move(queries), probes), false) {}
 
 CheckRunPresenter::~CheckRunPresenter() { EndActiveRun(); }
 
@@ -72,6 +76,7 @@ void CheckRunPresenter::TimerTick() {
 }
 
 void CheckRunPresenter::Begin(const std::shared_ptr<Run>& run) {
+  if (probes_) probes_->Forget();  // what an earlier run found is no longer so
   view_.ClearResultColumns();
   run->count = view_.ListLineCount();
   view_.SetRowCount(run->count);
@@ -84,6 +89,13 @@ void CheckRunPresenter::NextRow(const std::shared_ptr<Run>& run) {
     view_.SetProgressMax(run->count);
     const std::string name = view_.ListLine(row);
     view_.SetCell(kNameColumn, row, name);
+    // The lines further down as they are now: a line edited before the run reaches it is probed
+    // again as edited then.
+    if (probes_) {
+      for (int ahead = row; ahead < run->count && ahead < row + kProbeLookAhead; ++ahead) {
+        probes_->Ahead(ahead == row ? name : view_.ListLine(ahead));
+      }
+    }
     ServerChecks::Answers answers;
     // The answer is shown before the worker lets go of the server; then the run goes on.
     answers.answered = [this, run, row, dispatcher = dispatcher_](ServerCheck check) {

@@ -11,6 +11,7 @@
 #include <string_view>
 
 #include "core/dispatcher.h"
+#include "core/reachability.h"
 #include "core/server_checks.h"
 #include "toolkit/tray_icon.h"
 
@@ -86,8 +87,9 @@ void ApplyIntervalText(std::string_view text, RefreshTimer& timer);
 // active run first; a timer tick while a run is active does nothing.
 class CheckRunPresenter {
  public:
+  // `probes` (or none): the reachability probes run ahead of the checks, down the list.
   CheckRunPresenter(std::shared_ptr<Dispatcher> dispatcher, RunView& view, DiskQueryFactory queries,
-                    std::chrono::milliseconds deadline = kServerDeadline);
+                    std::shared_ptr<ProbesAhead> probes = nullptr, std::chrono::milliseconds deadline = kServerDeadline);
   ~CheckRunPresenter();  // ends the active run unseen
   CheckRunPresenter(const CheckRunPresenter&) = delete;
   CheckRunPresenter& operator=(const CheckRunPresenter&) = delete;
@@ -113,6 +115,7 @@ class CheckRunPresenter {
   std::shared_ptr<Dispatcher> dispatcher_;
   RunView& view_;
   std::chrono::milliseconds deadline_;
+  std::shared_ptr<ProbesAhead> probes_;
   std::shared_ptr<Run> active_;
   ServerChecks checks_;
 };

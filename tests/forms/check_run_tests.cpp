@@ -408,7 +408,7 @@ TEST_F(CheckRunTest, AServerThatHangsIsUnavailableAfterItsDeadlineAndTheRunGoesO
   fleet->Set("hung", hung);
   fleet->Set("b", Disks({Disk("C:", 50 * kGiB)}));
   window.lines = {"hung", "b"};
-  runner = std::make_unique<CheckRunPresenter>(dispatcher, window, SimulatedFleet::Factory(fleet),
+  runner = std::make_unique<CheckRunPresenter>(dispatcher, window, SimulatedFleet::Factory(fleet), nullptr,
                                                std::chrono::milliseconds(200));
   runner->Start();
   ASSERT_TRUE(PumpUntil(*dispatcher, [&] { return !runner->Active(); }));
@@ -422,6 +422,38 @@ TEST_F(CheckRunTest, AServerThatHangsIsUnavailableAfterItsDeadlineAndTheRunGoesO
   WaitForWorkers();
   EXPECT_EQ(window.log, logAtEnd);
   EXPECT_EQ(Cell(1, 0), "");
+}
+
+TEST_F(CheckRunTest, ServersThatCannotBeReachedAreProbedAheadAndNeverAskedOverWmi) {
+  SimulatedServer blocked = Disks({Disk("C:", 50 * kGiB)});
+  blocked.blocks = true;
+  fleet->Set("blocked", blocked);
+  SimulatedServer off = Disks({Disk("C:", 50 * kGiB)});
+  off.power = SimulatedServer::Power::Off;
+  fleet->Set("off", off);
+  SimulatedServer refuses = off;
+  refuses.power = SimulatedServer::Power::Refuses;
+  fleet->Set("refuses", refuses);
+  fleet->Set("localhost", Disks({Disk("C:", 40 * kGiB)}));
+  fleet->Set("", Disks({Disk("C:", 40 * kGiB)}));
+  window.lines = {"blocked", "off", "", "refuses", "localhost", "nowhere"};
+  auto probes = std::make_shared<ProbesAhead>(SimulatedFleet::Probe(fleet), std::chrono::milliseconds(50),
+                                              std::vector<std::string>{"HOST"}, false);
+  runner = std::make_unique<CheckRunPresenter>(dispatcher, window, SimulatedFleet::Factory(fleet), probes);
+  runner->Start();
+  // While the first server holds the run, the servers further down are probed already.
+  ASSERT_TRUE(PumpUntil(*dispatcher, [&] { return fleet->ProbedNames().size() == 4; }));
+  EXPECT_EQ(Cell(3, 1), "");
+  fleet->ReleaseBlocked();
+  ASSERT_TRUE(PumpUntil(*dispatcher, [&] { return !runner->Active() && runner->Workers().Live() == 0; }));
+  for (int row : {1, 3, 5}) EXPECT_EQ(Cell(4, row), "Недоступно") << row;
+  EXPECT_EQ(Cell(4, 2), "C: 40,0 GB (40%)");
+  EXPECT_EQ(Cell(4, 4), "C: 40,0 GB (40%)");
+  // The local computer is never probed; what could not be reached was never asked over WMI.
+  std::vector<std::string> probed = fleet->ProbedNames();
+  std::sort(probed.begin(), probed.end());
+  EXPECT_EQ(probed, (std::vector<std::string>{"blocked", "nowhere", "off", "refuses"}));
+  EXPECT_EQ(fleet->OpenedNames(), (std::vector<std::string>{"blocked", "", "localhost"}));
 }
 
 TEST_F(CheckRunTest, ATimerTickDuringARunLetsTheRunFinish) {

@@ -34,6 +34,8 @@ class SimulatedDiskQuery : public DiskQuery {
     next_ = 0;
     std::optional<SimulatedServer> found = fleet_.Find(server);
     if (!found) throw std::runtime_error("The RPC server is unavailable");
+    if (found->power == SimulatedServer::Power::Off) std::this_thread::sleep_for(fleet_.offConnect);
+    if (found->power != SimulatedServer::Power::On) throw std::runtime_error("The RPC server is unavailable");
     if (found->latency.count() > 0) std::this_thread::sleep_for(found->latency);
     if (found->blocks) fleet_.WaitWhileBlocked();
     if (found->failure == SimulatedServer::Failure::Connect) {
@@ -60,6 +62,40 @@ class SimulatedDiskQuery : public DiskQuery {
   std::vector<SimulatedDisk> disks_;
   std::size_t next_ = 0;
 };
+
+class SimulatedProbe : public HostProbe {
+ public:
+  explicit SimulatedProbe(std::shared_ptr<SimulatedFleet> fleet) : fleet_(std::move(fleet)) {}
+  HostReach Probe(const std::string& name, std::chrono::milliseconds budget) override {
+    {
+      std::lock_guard lock(fleet_->mutex_);
+      fleet_->probed_.push_back(name);
+    }
+    std::optional<SimulatedServer> found = fleet_->Find(name);
+    if (!found) return {ReachOutcome::NotResolved, "No such host is known."};
+    switch (found->power) {
+      case SimulatedServer::Power::Off:
+        std::this_thread::sleep_for(budget);
+        return {ReachOutcome::NoAnswer, "No answer from TCP port 135 within the time allowed."};
+      case SimulatedServer::Power::Refuses:
+        return {ReachOutcome::Refused, "No connection could be made because the target machine actively refused it."};
+      case SimulatedServer::Power::On: break;
+    }
+    return {};
+  }
+
+ private:
+  std::shared_ptr<SimulatedFleet> fleet_;
+};
+
+std::shared_ptr<HostProbe> SimulatedFleet::Probe(std::shared_ptr<SimulatedFleet> fleet) {
+  return std::make_shared<SimulatedProbe>(std::move(fleet));
+}
+
+std::vector<std::string> SimulatedFleet::ProbedNames() const {
+  std::lock_guard lock(mutex_);
+  return probed_;
+}
 
 void SimulatedFleet::Set(const std::string& name, SimulatedServer server) {
   std::lock_guard lock(mutex_);
