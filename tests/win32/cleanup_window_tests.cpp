@@ -2,8 +2,9 @@
 // sizes in which folders are links (made by cleanup_share.sh).
 #include <gtest/gtest.h>
 
+#include "cleanup/messages.h"
+#include "cleanup/row_folders.h"
 #include "form_fixture.h"
-#include "forms/folder_cleanup.h"
 #include "forms/unit2.h"
 #include "platform/win32/system_folders.h"
 
