@@ -1,5 +1,5 @@
 // A recording file system for the clean-up: folders by path, links, holds and entries opened
-// through handles, and changes made by someone else meanwhile.
+// through handles, changes made by someone else at any step, and any call made to fail.
 #pragma once
 
 #include <algorithm>
@@ -32,7 +32,9 @@ inline FolderEntry Link(const std::string& name, std::uint32_t tag = kJunction) 
 // Folders by their path without the trailing backslash, matched without case. A folder named as a
 // key holds its entries; every folder above it lists the next step down as a folder. An entry
 // that is a link makes what is stored under its path the link's target: reaching that through the
-// link is noted. An entry is deleted through its handle, when that closes.
+// link is noted, and a handle opened there names the place it truly is ("\\elsewhere\..."). An
+// entry is deleted through its handle, when that closes. Holds and open entries go along when
+// their folder is renamed.
 class FakeFolders : public FolderService {
  public:
   std::map<std::string, std::vector<FolderEntry>> tree;
@@ -41,6 +43,12 @@ class FakeFolders : public FolderService {
   std::set<std::string> unlistable;  // folders whose listing cannot be opened
   std::set<std::string> volumes;     // links that are folders where a volume is mounted
   std::set<std::string> madeLinks;   // held folders emptied and made junctions by someone else
+  // Entries listed as plain files that open as another (Wine lists a link to a file so, and opens
+  // its target), by path.
+  std::map<std::string, std::string> opensAs;
+  // Calls that fail, by their record ("open P", "mark P", "name P", "still there P", "still a
+  // folder P", "hold P", "list P\*.*", "list held P"), at the n-th time they are made (0: every time).
+  std::map<std::string, int> failing;
   bool failOpen = false;
   // Fails: opening a link opens its target, as Wine does; LeavesTheLink: its removal says yes and
   // it stays.
@@ -48,99 +56,98 @@ class FakeFolders : public FolderService {
   bool gate = false;  // listings wait until released
   std::function<void(const std::string& pattern)> onList;  // what happens on the server meanwhile
   std::function<void(const std::string& path)> onOpen;
+  std::function<void(const std::string& call)> onCall;  // before any call, by its record
 
   bool List(const std::string& pattern, const std::function<void(const FolderEntry&)>& each) override {
-    if (onList) onList(pattern);
-    std::vector<FolderEntry> entries;
-    {
-      std::unique_lock lock(mutex_);
-      released_.wait(lock, [&] { return !gate; });
-      calls.push_back("list " + pattern);
-      const std::string folder = FolderOf(pattern);
-      if (ThroughLink(folder)) calls.push_back("THROUGH LINK list " + folder);
-      if (unlistable.count(folder) || !Exists(folder)) return false;
-      entries = EntriesOf(folder);
-    }
-    each(Dir("."));
-    each(Dir(".."));
-    for (const FolderEntry& e : entries) each(e);
-    return true;
+    return ListAs("list " + pattern, pattern, each);
   }
-  std::unique_ptr<HeldEntry> OpenEntry(const std::string& path) override {
-    if (onOpen) onOpen(path);
+  std::unique_ptr<HeldEntry> OpenEntry(const std::string& asked) override {
+    if (onOpen) onOpen(asked);
+    const bool fails = Fails("open " + asked);
     std::lock_guard lock(mutex_);
-    calls.push_back("open " + path);
     if (failOpen) throw std::runtime_error("The network path was not found");
-    const std::string parent = path.substr(0, path.rfind('\\')), name = path.substr(path.rfind('\\') + 1);
+    const std::string path = opensAs.count(asked) ? opensAs[asked] : asked;
+    const std::string parent = ParentOf(path), name = NameOf(path);
     if (ThroughLink(parent)) calls.push_back("THROUGH LINK open " + path);
     struct Entry : HeldEntry {
       FakeFolders* fake;
-      std::string path, parent, name;
+      std::string path;
       EntryKind kind;
-      bool target = false;  // opened what a link leads to, as Wine does
+      bool elsewhere = false;  // opened what a link leads to: its handle names another place
       bool marked = false;
       EntryKind Kind() override { return kind; }
       bool StillAFolder() override {
+        if (fake->Fails("still a folder " + path)) return false;
         std::lock_guard lock(fake->mutex_);
         return kind == EntryKind::Folder && !fake->madeLinks.count(path);
       }
-      std::string Name() override { return target ? "\\\\elsewhere\\" + name : path; }
+      std::string Name() override {
+        if (fake->Fails("name " + path)) return "";
+        return elsewhere ? "\\\\elsewhere\\" + NameOf(path) : path;
+      }
       bool List(const std::function<void(const FolderEntry&)>& each) override {
-        return kind == EntryKind::Folder && fake->List(path + "\\*.*", each);
+        return kind == EntryKind::Folder && fake->ListAs("list held " + path, path + "\\*.*", each);
       }
       bool MarkDeleted(bool deleted) override {
+        if (fake->Fails("mark " + path)) return false;
         marked = deleted;
         return true;
       }
       ~Entry() override {
-        if (marked) fake->Delete(*this);
+        if (marked) fake->Delete(path, kind);
+        fake->Forget(path);
       }
     };
+    if (fails) return nullptr;
     for (const FolderEntry& e : EntriesOf(parent)) {
       if (!Same(e.name, name)) continue;
       auto entry = std::make_unique<Entry>();
       entry->fake = this;
       entry->path = path;
-      entry->parent = parent;
-      entry->name = e.name;
-      entry->target = IsLink(e) && !volumes.count(path) && removal == Removal::Fails;
+      const bool target = IsLink(e) && !volumes.count(path) && removal == Removal::Fails;
+      entry->elsewhere = target || ThroughLink(parent);
       entry->kind = !IsLink(e)           ? ((e.attributes & attributes::kDirectory) ? EntryKind::Folder : EntryKind::File)
                     : volumes.count(path) ? EntryKind::MountedVolume
-                    : entry->target       ? EntryKind::Folder
+                    : target              ? EntryKind::Folder
                                           : EntryKind::Link;
+      live_.insert(&entry->path);
       return entry;
     }
     return nullptr;
   }
-  // Holds a folder; the test's changes to it (Swap) show on the hold.
+  // Holds a folder; the test's changes to it (Swap, Rename) show on the hold.
   std::unique_ptr<FolderHold> Hold(const std::string& folder) override {
+    const bool fails = Fails("hold " + folder);
     std::lock_guard lock(mutex_);
-    calls.push_back("hold " + folder);
-    if (ThroughLink(folder) || !Exists(folder)) return nullptr;
+    if (fails || ThroughLink(folder) || !Exists(folder)) return nullptr;
     struct Held : FolderHold {
       FakeFolders* fake;
-      std::string folder;
+      std::string folder, path;  // as held, and where it is now
       int generation;
       bool StillThere() override {
+        if (fake->Fails("still there " + folder)) return false;
         std::lock_guard lock(fake->mutex_);
-        return fake->generations_[Lower(folder)] == generation && !fake->ThroughLink(folder) && fake->Exists(folder);
+        return path == folder && fake->generations_[Lower(folder)] == generation && !fake->ThroughLink(folder) &&
+               fake->Exists(folder);
       }
-      bool StillAFolder() override { return true; }  // what is held stays what it is
-      std::string Name() override { return folder; }
+      bool StillAFolder() override { return !fake->Fails("still a folder " + path); }  // what is held stays what it is
+      std::string Name() override { return fake->Fails("name " + path) ? "" : path; }
       bool List(const std::function<void(const FolderEntry&)>& each) override {
-        return fake->List(folder + "\\*.*", each);
+        return fake->ListAs("list held " + path, path + "\\*.*", each);
       }
+      ~Held() override { fake->Forget(path); }
     };
     auto held = std::make_unique<Held>();
     held->fake = this;
-    held->folder = folder;
+    held->folder = held->path = folder;
     held->generation = generations_[Lower(folder)];
+    live_.insert(&held->path);
     return held;
   }
   // The folder is renamed away and a link to `target`'s content put in its place, as someone with
   // rights on its parent could do on the server while a button is at work.
   void Swap(const std::string& folder, std::vector<FolderEntry> target) {
-    const std::string parent = folder.substr(0, folder.rfind('\\')), name = folder.substr(folder.rfind('\\') + 1);
+    const std::string parent = ParentOf(folder), name = NameOf(folder);
     std::vector<FolderEntry> siblings = EntriesOf(parent);
     std::erase_if(siblings, [&](const FolderEntry& e) { return Same(e.name, name); });
     siblings.push_back(Link(name));
@@ -148,6 +155,29 @@ class FakeFolders : public FolderService {
     tree[parent] = siblings;
     tree[folder] = std::move(target);
     ++generations_[Lower(folder)];
+  }
+  // `from` renamed to `to` in the same folder; what is held or open in it goes along.
+  void Rename(const std::string& from, const std::string& to) {
+    std::lock_guard lock(mutex_);
+    std::vector<FolderEntry> siblings = EntriesOf(ParentOf(from));
+    for (FolderEntry& e : siblings) {
+      if (Same(e.name, NameOf(from))) e.name = NameOf(to);
+    }
+    Stored(ParentOf(from)) = siblings;
+    std::map<std::string, std::vector<FolderEntry>> moved;
+    for (auto item = tree.begin(); item != tree.end();) {
+      if (!Under(item->first, from)) {
+        ++item;
+        continue;
+      }
+      moved[to + item->first.substr(from.size())] = item->second;
+      item = tree.erase(item);
+    }
+    tree.merge(moved);
+    for (std::string* path : live_) {
+      if (Under(*path, from)) *path = to + path->substr(from.size());
+    }
+    ++generations_[Lower(from)];
   }
   void Release() {
     {
@@ -188,10 +218,15 @@ class FakeFolders : public FolderService {
              return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
            });
   }
+  static bool Under(const std::string& path, const std::string& folder) {
+    return Same(path, folder) || Same(path.substr(0, folder.size() + 1), folder + "\\");
+  }
   static std::string Lower(std::string text) {
     for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     return text;
   }
+  static std::string ParentOf(const std::string& path) { return path.substr(0, path.rfind('\\')); }
+  static std::string NameOf(const std::string& path) { return path.substr(path.rfind('\\') + 1); }
   static std::string Trim(std::string path) {
     while (path.size() > 3 && path.back() == '\\') path.pop_back();
     // "\\srv\c$\temp\\*.*": the doubled backslash before the name counts as one.
@@ -199,6 +234,40 @@ class FakeFolders : public FolderService {
     return path;
   }
   static std::string FolderOf(const std::string& pattern) { return Trim(pattern.substr(0, pattern.rfind('\\'))); }
+  // Records the call and tells whether it fails.
+  bool Fails(const std::string& call) {
+    if (onCall) onCall(call);
+    std::lock_guard lock(mutex_);
+    return Made(call);
+  }
+  bool Made(const std::string& call) {
+    calls.push_back(call);
+    const int made = ++made_[call];
+    const auto fail = failing.find(call);
+    return fail != failing.end() && (fail->second == 0 || fail->second == made);
+  }
+  bool ListAs(const std::string& call, const std::string& pattern, const std::function<void(const FolderEntry&)>& each) {
+    if (onList) onList(pattern);
+    if (onCall) onCall(call);
+    std::vector<FolderEntry> entries;
+    {
+      std::unique_lock lock(mutex_);
+      released_.wait(lock, [&] { return !gate; });
+      const bool fails = Made(call);
+      const std::string folder = FolderOf(pattern);
+      if (ThroughLink(folder)) calls.push_back("THROUGH LINK list " + folder);
+      if (fails || unlistable.count(folder) || !Exists(folder)) return false;
+      entries = EntriesOf(folder);
+    }
+    each(Dir("."));
+    each(Dir(".."));
+    for (const FolderEntry& e : entries) each(e);
+    return true;
+  }
+  void Forget(std::string& path) {
+    std::lock_guard lock(mutex_);
+    live_.erase(&path);
+  }
   const std::vector<FolderEntry>* Find(const std::string& folder) const {
     for (const auto& [key, entries] : tree) {
       if (Same(key, folder)) return &entries;
@@ -248,20 +317,19 @@ class FakeFolders : public FolderService {
   }
   // An entry marked through its handle goes as the handle closes: a folder only when empty, a link
   // as a link (what lay behind it is kept aside, whole).
-  template <typename Entry>
-  void Delete(const Entry& entry) {
+  void Delete(const std::string& path, EntryKind kind) {
     std::lock_guard lock(mutex_);
-    if ((entry.kind == EntryKind::Folder && !EntriesOf(entry.path).empty()) ||
-        (entry.kind == EntryKind::Link && removal == Removal::LeavesTheLink)) {
-      calls.push_back("kept " + entry.path);
+    if ((kind == EntryKind::Folder && !EntriesOf(path).empty()) ||
+        (kind == EntryKind::Link && removal == Removal::LeavesTheLink)) {
+      calls.push_back("kept " + path);
       return;
     }
-    calls.push_back("delete " + entry.path);
-    std::vector<FolderEntry> siblings = EntriesOf(entry.parent);
-    std::erase_if(siblings, [&](const FolderEntry& e) { return Same(e.name, entry.name); });
-    Stored(entry.parent) = siblings;
+    calls.push_back("delete " + path);
+    std::vector<FolderEntry> siblings = EntriesOf(ParentOf(path));
+    std::erase_if(siblings, [&](const FolderEntry& e) { return Same(e.name, NameOf(path)); });
+    Stored(ParentOf(path)) = siblings;
     for (auto item = tree.begin(); item != tree.end();) {
-      if (Same(item->first, entry.path) || Same(item->first.substr(0, entry.path.size() + 1), entry.path + "\\")) {
+      if (Under(item->first, path)) {
         detached[item->first] = item->second;
         item = tree.erase(item);
       } else {
@@ -272,6 +340,8 @@ class FakeFolders : public FolderService {
   std::mutex mutex_;
   std::condition_variable released_;
   std::map<std::string, int> generations_;
+  std::map<std::string, int> made_;
+  std::set<std::string*> live_;  // the paths of the holds and entries open now
 };
 
 }  // namespace kestrane
