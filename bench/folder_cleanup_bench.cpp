@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "forms/folder_cleanup.h"
+#include "cleanup/row_folders.h"
 
 namespace {
 

@@ -2,8 +2,11 @@
 
 #include <numeric>
 
+#include "cleanup/megabytes.h"
+#include "cleanup/messages.h"
+#include "cleanup/row_folders.h"
+#include "cleanup/share_path.h"
 #include "core/host_name.h"
-#include "forms/folder_cleanup.h"
 #include "imageset/default_images.h"
 
 namespace kestrane {

@@ -29,9 +29,9 @@ class Held {
   virtual ~Held() = default;
   // Whether it is still a folder and no link.
   virtual bool StillAFolder() = 0;
-  // Its own path with its volume, as it was opened ("" when that cannot be read): for an entry
-  // opened in a held folder, that folder's Name, a backslash and the entry's name, exactly — unless
-  // what was opened is what a link leads to.
+  // Its own path with its volume, as it was opened ("" when that cannot be read, or when it would
+  // not tell this entry from another): for an entry opened in a held folder, that folder's Name, a
+  // backslash and the entry's name, exactly — unless what was opened is what a link leads to.
   virtual std::string Name() = 0;
   // Every entry of the held folder, "." and ".." included, read through its handle (no path is
   // followed). False when it is no folder, cannot be read, or the listing breaks off.

@@ -46,25 +46,36 @@ file srvhold/windows/temp/w 1048576
 file srvhold/windows/temp/sub/s 1048576
 file srvhold/inetpub/logs/l1 1048576
 file srvhold/inetpub/logs/l2 1048576
+file srvhold/ProgramData/Microsoft/Windows/WER/r 1048576
+file srvhold/open/f 1
+file srvhold/open/h 1
 file outside/precious/s 1048576
 map srvhold srvhold
 
 # What someone on the server does while a button deletes: when the test asks (the file swap-now),
 # windows\temp\sub is renamed away and a link to a folder beside the share made under its name, as
 # Wine itself cannot (its MoveFile moves what a link points to); asked by move-now, inetpub is moved
-# away. Ends after ten minutes unasked.
+# away; asked by replace-now, WER is renamed away and a new WER made. Each once; ends after ten
+# minutes unasked.
+asked() { [ -e "$root/srvhold/$1-now" ] && [ ! -e "$root/srvhold/$1-done" ]; }
 (
+  wer="$root/srvhold/ProgramData/Microsoft/Windows/WER"
   for _ in $(seq 6000); do
-    if [ -e "$root/srvhold/swap-now" ]; then
+    if asked swap; then
       mv "$root/srvhold/windows/temp/sub" "$root/srvhold/sub.moved"
       ln -s "$root/outside/precious" "$root/srvhold/windows/temp/sub"
       touch "$root/srvhold/swap-done"
     fi
-    if [ -e "$root/srvhold/move-now" ]; then
+    if asked move; then
       mv "$root/srvhold/inetpub" "$root/srvhold/inetpub.moved"
       touch "$root/srvhold/move-done"
     fi
-    [ -e "$root/srvhold/swap-done" ] && [ -e "$root/srvhold/move-done" ] && exit 0
+    if asked replace; then
+      mv "$wer" "$wer.moved"
+      mkdir "$wer"
+      touch "$root/srvhold/replace-done"
+    fi
+    [ -e "$root/srvhold/swap-done" ] && [ -e "$root/srvhold/move-done" ] && [ -e "$root/srvhold/replace-done" ] && exit 0
     sleep 0.1
   done
 ) >/dev/null 2>&1 &

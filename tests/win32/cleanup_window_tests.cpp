@@ -2,8 +2,9 @@
 // sizes in which folders are links (made by cleanup_share.sh).
 #include <gtest/gtest.h>
 
+#include "cleanup/messages.h"
+#include "cleanup/row_folders.h"
 #include "form_fixture.h"
-#include "forms/folder_cleanup.h"
 #include "forms/unit2.h"
 #include "platform/win32/system_folders.h"
 
@@ -201,24 +202,30 @@ TEST(HeldFolderTest, AFolderBeingEmptiedCannotBeRenamedAway) {
   EXPECT_FALSE(Exists(Throwaway() + L"\\srvhold\\temp\\t"));
 }
 
-// cleanup_share.sh's swapper changes \\srvhold while a deletion runs: asked (the file `ask`) when the
-// deletion opens `at`, it makes its change and says when it is done (the file `done`).
-class ChangedWhenOpening : public SystemFolders {
+// cleanup_share.sh's swapper changes \\srvhold while a button works: asked (the file `ask`) when the
+// clean-up opens or lists `at`, it makes its change and says when it is done (the file `done`).
+class ChangedWhenReached : public SystemFolders {
  public:
-  ChangedWhenOpening(std::string at, const wchar_t* ask, const wchar_t* done) : at_(std::move(at)), ask_(ask), done_(done) {}
+  ChangedWhenReached(std::string at, const wchar_t* ask, const wchar_t* done) : at_(std::move(at)), ask_(ask), done_(done) {}
   bool changed = false;
   std::unique_ptr<HeldEntry> OpenEntry(const std::string& path) override {
-    if (path == at_) {
-      UniqueFile ask(::CreateFileW(ask_, GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr));
-      for (int i = 0; ask && i < 100 && !changed; ++i) {
-        changed = Exists(done_);
-        if (!changed) ::Sleep(50);
-      }
-    }
+    Reached(path);
     return SystemFolders::OpenEntry(path);
+  }
+  bool List(const std::string& pattern, const std::function<void(const FolderEntry&)>& each) override {
+    Reached(pattern);
+    return SystemFolders::List(pattern, each);
   }
 
  private:
+  void Reached(const std::string& at) {
+    if (at != at_ || changed) return;
+    UniqueFile ask(::CreateFileW(ask_, GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr));
+    for (int i = 0; ask && i < 100 && !changed; ++i) {
+      changed = Exists(done_);
+      if (!changed) ::Sleep(50);
+    }
+  }
   std::string at_;
   const wchar_t *ask_, *done_;
 };
@@ -238,7 +245,7 @@ std::string Refusal(FolderService& folders, const std::string& folder, bool& del
 // are opened by path through that link, and their handles give them away; the deletion stops there,
 // and what the link leads to stays.
 TEST(HeldFolderTest, ASubfolderSwappedForALinkDuringTheDeletionIsNotEntered) {
-  ChangedWhenOpening folders("\\\\srvhold\\c$\\windows\\temp\\sub\\s", L"\\\\srvhold\\c$\\swap-now",
+  ChangedWhenReached folders("\\\\srvhold\\c$\\windows\\temp\\sub\\s", L"\\\\srvhold\\c$\\swap-now",
                              L"\\\\srvhold\\c$\\swap-done");
   bool deletedSome = false;
   EXPECT_EQ(Refusal(folders, "\\\\srvhold\\c$\\windows\\temp\\", deletedSome),
@@ -253,13 +260,36 @@ TEST(HeldFolderTest, ASubfolderSwappedForALinkDuringTheDeletionIsNotEntered) {
 // The folder being emptied is moved away while the deletion runs: what is left of it cannot be
 // opened by its path any more, and the row does not say it was emptied.
 TEST(HeldFolderTest, AFolderMovedAwayDuringTheDeletionIsNotReportedEmptied) {
-  ChangedWhenOpening folders("\\\\srvhold\\c$\\inetpub\\logs\\l1", L"\\\\srvhold\\c$\\move-now",
+  ChangedWhenReached folders("\\\\srvhold\\c$\\inetpub\\logs\\l1", L"\\\\srvhold\\c$\\move-now",
                              L"\\\\srvhold\\c$\\move-done");
   bool deletedSome = false;
   const std::string reason = Refusal(folders, "\\\\srvhold\\c$\\inetpub\\logs\\", deletedSome);
   EXPECT_EQ(reason, "Папку «\\\\srvhold\\c$\\inetpub\\logs» подменили во время удаления.");
   EXPECT_TRUE(folders.changed);
   EXPECT_TRUE(Exists(Throwaway() + L"\\srvhold\\inetpub.moved\\logs\\l1"));
+}
+
+// While the links below WER are looked for, WER is renamed away and a new WER made: its path leads
+// to a real folder, not to the one held, and nothing is deleted.
+TEST(HeldFolderTest, AFolderReplacedBeforeTheDeletionIsNotEmptied) {
+  ChangedWhenReached folders("\\\\srvhold\\c$\\ProgramData\\Microsoft\\Windows\\WER\\*.*",
+                             L"\\\\srvhold\\c$\\replace-now", L"\\\\srvhold\\c$\\replace-done");
+  bool deletedSome = true;
+  EXPECT_EQ(Refusal(folders, "\\\\srvhold\\c$\\ProgramData\\Microsoft\\Windows\\WER\\", deletedSome),
+            "Папку «\\\\srvhold\\c$\\ProgramData\\Microsoft\\Windows\\WER» подменили во время проверки.");
+  EXPECT_FALSE(deletedSome);
+  EXPECT_TRUE(folders.changed);
+  EXPECT_TRUE(Exists(Throwaway() + L"\\srvhold\\ProgramData\\Microsoft\\Windows\\WER.moved\\r"));
+}
+
+// An open entry cannot be renamed away, so what is deleted through its handle is what was checked;
+// a file cannot be held as a folder.
+TEST(HeldFolderTest, AnOpenEntryStaysWhereItIsAndAHoldTakesOnlyAFolder) {
+  SystemFolders folders;
+  const std::unique_ptr<HeldEntry> entry = folders.OpenEntry("\\\\srvhold\\c$\\open\\f");
+  ASSERT_TRUE(entry);
+  EXPECT_FALSE(::MoveFileW(L"\\\\srvhold\\c$\\open\\f", L"\\\\srvhold\\c$\\open\\g"));
+  EXPECT_EQ(folders.Hold("\\\\srvhold\\c$\\open\\h"), nullptr);
 }
 
 }  // namespace

@@ -148,10 +148,24 @@ class SystemHold : public HeldThroughHandle<FolderHold> {
   BY_HANDLE_FILE_INFORMATION identity_;
 };
 
+// The name without the dots and blanks it ends in.
+std::string WithoutClosingDots(std::string name) {
+  while (!name.empty() && (name.back() == '.' || name.back() == ' ')) name.pop_back();
+  return name;
+}
+
 class SystemEntry : public HeldThroughHandle<HeldEntry> {
  public:
-  explicit SystemEntry(UniqueFile entry) : HeldThroughHandle(std::move(entry)) {}
+  // `name`: its name in its folder, as it was opened.
+  SystemEntry(UniqueFile entry, std::string name) : HeldThroughHandle(std::move(entry)), name_(std::move(name)) {}
   EntryKind Kind() override { return KindOf(Handle()); }
+  std::string Name() override {
+    const std::string own = HeldThroughHandle::Name();
+    // Wine names an entry whose name ends in dots or blanks without them; so named, it cannot be
+    // told from a twin without them, or from what a link of that name leads to.
+    const std::string trimmed = WithoutClosingDots(name_);
+    return trimmed != name_ && own.ends_with('\\' + trimmed) ? "" : own;
+  }
   bool MarkDeleted(bool deleted) override {
     if (Mark(deleted)) return true;
     if (!deleted) return false;
@@ -179,6 +193,8 @@ class SystemEntry : public HeldThroughHandle<HeldEntry> {
     // The entry goes when this handle, the last one on it, closes.
     return ::SetFileInformationByHandle(Handle(), FileDispositionInfo, &disposition, sizeof disposition) != FALSE;
   }
+
+  std::string name_;
 };
 
 }  // namespace
@@ -209,7 +225,7 @@ std::unique_ptr<HeldEntry> SystemFolders::OpenEntry(const std::string& path) {
                        DWORD{DELETE | FILE_READ_ATTRIBUTES}, DWORD{FILE_LIST_DIRECTORY | FILE_READ_ATTRIBUTES}}) {
     UniqueFile entry(::CreateFileW(name.c_str(), access | SYNCHRONIZE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                                    OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS, nullptr));
-    if (entry) return std::make_unique<SystemEntry>(std::move(entry));
+    if (entry) return std::make_unique<SystemEntry>(std::move(entry), path.substr(path.rfind('\\') + 1));
     const DWORD error = ::GetLastError();
     if (error != ERROR_ACCESS_DENIED && error != ERROR_SHARING_VIOLATION) break;
   }
