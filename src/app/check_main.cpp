@@ -12,6 +12,7 @@
 #include "platform/ansi_text.h"
 #include "platform/files.h"
 #include "platform/user_name.h"
+#include "platform/win32/tcp_reach_probe.h"
 #include "platform/win32/unique_handle.h"
 #include "platform/win32/wide_text.h"
 #include "platform/win32/wmi_disk_query.h"
@@ -54,6 +55,8 @@ int main() {
   env.ansi = kestrane::AnsiToUtf8;
   env.writeFile = kestrane::ReplaceFileAtomically;
   env.computerName = kestrane::LocalComputerName;
+  env.probe = kestrane::win32::MakeTcpReachProbe();
+  env.ownNames = kestrane::LocalComputerNames;
   env.seconds = [] {
     return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
   };

@@ -9,6 +9,7 @@
 #include "forms/unit1.h"
 #include "forms/unit2.h"
 #include "platform/files.h"
+#include "platform/user_name.h"
 #include "platform/win32/ado_directory.h"
 #include "toolkit/win32/application_window.h"
 #include "platform/win32/excel_spreadsheet.h"
@@ -17,6 +18,7 @@
 #include "platform/win32/open_file_dialog_window.h"
 #include "platform/win32/process_starter.h"
 #include "platform/win32/system_folders.h"
+#include "platform/win32/tcp_reach_probe.h"
 #include "toolkit/win32/tray_icon_window.h"
 #include "app/form_frames.h"
 #include "platform/win32/wmi_disk_query.h"
@@ -63,6 +65,8 @@ int RunProgram() {
   FormServices services{dispatcher, &boxes, [] { return win32::MakeWmiDiskQuery(); },
                         ProgramFolder() + "\\" + kImageSetFileName};
   services.programFolder = ProgramFolder();
+  services.probes = std::make_shared<ProbesAhead>(win32::MakeTcpReachProbe(), kDefaultReachBudget,
+                                                  LocalComputerNames(), false);
   services.openDialog = &openDialog;
   services.directory = directory.get();
   services.processes = &processes;

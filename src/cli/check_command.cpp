@@ -262,6 +262,18 @@ std::string PrometheusText(const std::vector<ServerResult>& results, double dura
     out += "kestrane_server_up{server=\"" + PromValue(ServerLabel(r.name, computerName)) + "\"} " +
            (r.check.Failed() ? "0" : "1") + "\n";
   }
+  out += "# HELP kestrane_server_check_failure Where the check of a server failed: 1 for the stage that failed, "
+         "0 for the others (reach: the name did not resolve or nothing answered on TCP 135; wmi: the WMI query "
+         "failed or a disk could not be read; deadline: no answer within --timeout).\n";
+  out += "# TYPE kestrane_server_check_failure gauge\n";
+  for (const ServerResult& r : results) {
+    const std::string server = PromValue(ServerLabel(r.name, computerName));
+    for (const auto& [stage, failure] : {std::pair{"reach", CheckFailure::Unreachable},
+                                         std::pair{"wmi", CheckFailure::Query}, std::pair{"deadline", CheckFailure::Late}}) {
+      out += "kestrane_server_check_failure{server=\"" + server + "\",stage=\"" + stage + "\"} " +
+             (r.check.failure == failure ? "1" : "0") + "\n";
+    }
+  }
   char duration[64];
   std::snprintf(duration, sizeof duration, "%.3f", durationSeconds);
   out += "# HELP kestrane_check_duration_seconds How long the check took.\n";
@@ -315,7 +327,13 @@ int CheckMain(const std::vector<std::string>& args, const CheckEnvironment& env,
   };
   DiskQueryFactory queries =
       SelectDisks(options.volumes ? env.volumeQueries : env.queries, options.disks, options.excludedDisks);
-  std::vector<ServerResult> results = CheckServers(names, queries, test, options.parallel, options.timeout);
+  // Each server is probed on TCP 135 before WMI is asked; the local computer never is.
+  std::shared_ptr<ProbesAhead> probes;
+  if (env.probe && options.connectTimeout.count() > 0) {
+    probes = std::make_shared<ProbesAhead>(env.probe, options.connectTimeout,
+                                           env.ownNames ? env.ownNames() : std::vector<std::string>{}, true);
+  }
+  std::vector<ServerResult> results = CheckServers(names, queries, test, options.parallel, options.timeout, probes);
   const double duration = env.seconds() - started;
   const std::string computerName = env.computerName();
   CheckVerdict verdict = Judge(results, options, computerName);

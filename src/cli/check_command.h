@@ -10,6 +10,7 @@
 #include "cli/check_options.h"
 #include "cli/parallel_check.h"
 #include "core/disk_query.h"
+#include "core/reachability.h"
 
 namespace kestrane {
 
@@ -27,6 +28,8 @@ struct CheckEnvironment {
   std::function<std::string(std::string_view ansi)> ansi;
   std::function<void(const std::string& path, const std::string& text)> writeFile;  // whole, atomically
   std::function<std::string()> computerName;      // the local computer, for the empty name
+  std::shared_ptr<HostProbe> probe;                // whether a server answers on TCP 135 (none: not probed)
+  std::function<std::vector<std::string>()> ownNames;  // the local computer's own names, never probed
   std::function<double()> seconds;                // a clock, for the check's duration
 };
 

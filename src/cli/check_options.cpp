@@ -35,6 +35,9 @@ const char kCheckUsage[] =
     "  --parallel N         проверять до N серверов одновременно (1-64, по умолчанию 1)\n"
     "  --timeout SECONDS    срок на один сервер, до 86400 секунд; не ответивший вовремя считается\n"
     "                       недоступным\n"
+    "  --connect-timeout SECONDS  сколько ждать, пока имя сервера разрешится и порт TCP 135 (RPC)\n"
+    "                       примет соединение, прежде чем спрашивать WMI (по умолчанию 2, до 60);\n"
+    "                       0 - не проверять\n"
     "  --help               эта справка\n"
     "  --                   дальше только имена\n"
     "\n"
@@ -47,6 +50,23 @@ namespace {
 
 constexpr int kMostDecimals = 9;
 constexpr int kLongestTimeout = 86400;  // seconds
+constexpr int kLongestConnectTimeout = 60;  // seconds
+
+// Seconds as the README describes them: digits with at most one decimal mark, the comma or the
+// point, and at most three decimals; nothing else ("1e3", "+8", "0x10" are refused).
+std::optional<std::chrono::milliseconds> PlainSeconds(const std::string& text) {
+  const std::size_t mark = text.find_first_of(",.");
+  const std::string whole = text.substr(0, mark);
+  const std::string fraction = mark == std::string::npos ? std::string() : text.substr(mark + 1);
+  auto digits = [](const std::string& s) { return s.find_first_not_of("0123456789") == std::string::npos; };
+  if ((whole.empty() && fraction.empty()) || !digits(whole) || !digits(fraction) || fraction.size() > 3 ||
+      whole.size() > 9) {
+    return std::nullopt;
+  }
+  std::int64_t ms = whole.empty() ? 0 : std::stoll(whole) * 1000;
+  if (!fraction.empty()) ms += std::stoll((fraction + "00").substr(0, 3));
+  return std::chrono::milliseconds(ms);
+}
 
 // Reads the number exactly: digits with at most one decimal mark, the comma or the point, as a
 // script writer types it. No sign, no exponent, at most nine decimals that count.
@@ -132,7 +152,7 @@ CheckOptions ParseCheckArguments(const std::vector<std::string>& args) {
       continue;
     }
     static const char* const kWithValue[] = {"--threshold", "--warning", "--unit",     "--format",
-                                             "--output",    "--list",    "--parallel", "--timeout",
+                                             "--output",    "--list",    "--parallel", "--timeout", "--connect-timeout",
                                              "--disk",      "--exclude-disk"};
     bool known = false;
     for (const char* name : kWithValue) known = known || arg == name;
@@ -196,6 +216,13 @@ CheckOptions ParseCheckArguments(const std::vector<std::string>& args) {
                          std::to_string(kLongestTimeout) + " (сутки), а не \"" + value + "\".");
       }
       options.timeout = std::chrono::milliseconds(static_cast<std::int64_t>(std::ceil(seconds * 1000)));
+    } else if (arg == "--connect-timeout") {
+      const std::optional<std::chrono::milliseconds> budget = PlainSeconds(value);
+      if (!budget || *budget > std::chrono::seconds(kLongestConnectTimeout)) {
+        throw UsageError("Значение --connect-timeout должно быть числом секунд от 0 до " +
+                         std::to_string(kLongestConnectTimeout) + ", а не \"" + value + "\".");
+      }
+      options.connectTimeout = *budget;
     }
   }
   // Combinations that cannot mean anything.

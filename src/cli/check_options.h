@@ -32,6 +32,8 @@ struct CheckOptions {
   std::vector<std::string> listFiles;    // their names follow those of the command line
   int parallel = 1;                      // servers checked at once
   std::optional<std::chrono::milliseconds> timeout;  // a server's deadline
+  // The reachability probe's budget for resolving and connecting to TCP 135; 0 turns it off.
+  std::chrono::milliseconds connectTimeout{2000};
   std::vector<std::string> disks;         // --disk patterns: only disks that match one
   std::vector<std::string> excludedDisks; // --exclude-disk patterns
   bool volumes = false;                   // volumes with their mount points instead of logical disks

@@ -38,12 +38,13 @@ struct Answers {
 
 std::vector<ServerResult> CheckServers(const std::vector<std::string>& names, const DiskQueryFactory& queries,
                                        const DiskTest& test, int parallel,
-                                       std::optional<std::chrono::milliseconds> timeout) {
+                                       std::optional<std::chrono::milliseconds> timeout,
+                                       std::shared_ptr<ProbesAhead> probes) {
   auto answers = std::make_shared<Answers>();
   answers->checks.resize(names.size());
   bool late = false;
   {
-    ServerChecks checks(queries, true);
+    ServerChecks checks(ProbedQueries(queries, probes), true);
     auto answer = [answers](std::size_t i, ServerCheck check) {
       std::lock_guard lock(answers->mutex);
       answers->checks[i] = std::move(check);
@@ -60,6 +61,9 @@ std::vector<ServerResult> CheckServers(const std::vector<std::string>& names, co
         continue;
       }
       const std::size_t i = started++;
+      if (probes) {
+        for (std::size_t ahead = i; ahead < names.size() && ahead < i + kProbeLookAhead; ++ahead) probes->Ahead(names[ahead]);
+      }
       ServerChecks::Answers handlers;
       handlers.answered = [answer, i](ServerCheck check) {
         const bool failed = check.Failed();
@@ -77,6 +81,9 @@ std::vector<ServerResult> CheckServers(const std::vector<std::string>& names, co
     // does, so none is still on its way out when the process ends. One that was let go is not waited for.
     if (!late) checks.Finish(std::chrono::seconds(5));
   }
+  // Probes still running ahead end within their budget: let them, so that no thread is on its way out
+  // when the process ends.
+  if (probes) probes->Finish(std::chrono::seconds(70));
   std::vector<ServerResult> results;
   for (std::size_t i = 0; i < names.size(); ++i) results.push_back(TableRow(names[i], std::move(*answers->checks[i]), test));
   return results;

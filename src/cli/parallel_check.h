@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "core/disk_query.h"
+#include "core/reachability.h"
 #include "core/server_check.h"
 
 namespace kestrane {
@@ -28,8 +29,10 @@ struct ServerResult {
 // column 4 with the alert flag where `test` says so, "Недоступно" where it failed.
 ServerResult TableRow(const std::string& name, ServerCheck check, const DiskTest& test);
 
+// `probes` (or none): each server is probed before WMI is asked, the next ones down the list ahead of it.
 std::vector<ServerResult> CheckServers(const std::vector<std::string>& names, const DiskQueryFactory& queries,
                                        const DiskTest& test, int parallel,
-                                       std::optional<std::chrono::milliseconds> timeout);
+                                       std::optional<std::chrono::milliseconds> timeout,
+                                       std::shared_ptr<ProbesAhead> probes = nullptr);
 
 }  // namespace kestrane

@@ -21,7 +21,7 @@ inline constexpr int kRpcEndpointMapperPort = 135;
 // For resolving the name and connecting together.
 inline constexpr std::chrono::milliseconds kDefaultReachBudget{2000};
 // How many probes run at once ahead of the check, and how far down the list they look.
-inline constexpr int kProbesInFlight = 16;
+inline constexpr int kProbesInFlight = 32;
 inline constexpr int kProbeLookAhead = 64;
 
 enum class ReachOutcome {

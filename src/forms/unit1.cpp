@@ -52,7 +52,7 @@ TForm1::TForm1(FormServices services)
                &Label5, &Label2, &Label1, &Panel1, &Panel4, &StringGrid1, &ProgressBar1, &Panel5, &BtnStop,
                &BtnExcel, &Button4});
 
-  run_ = std::make_unique<CheckRunPresenter>(services_.dispatcher, runView_, services_.queries);
+  run_ = std::make_unique<CheckRunPresenter>(services_.dispatcher, runView_, services_.queries, services_.probes);
   Wire();
   // The directory connection is opened while the window is made; it may fail, the window comes up.
   if (services_.directory) Guard([this] { services_.directory->Connect(); });

@@ -49,6 +49,7 @@ struct FormServices {
   std::shared_ptr<Dispatcher> dispatcher;
   Dialogs* dialogs = nullptr;
   DiskQueryFactory queries;
+  std::shared_ptr<ProbesAhead> probes;  // whether servers answer before WMI is asked (none: not probed)
   std::string imageSetPath;   // the program's folder + "\resources.dat"
   std::string programFolder;  // without a trailing separator
   OpenFileDialog* openDialog = nullptr;

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 namespace kestrane {
 
@@ -13,5 +14,8 @@ std::string CurrentUserName(int format);
 
 // The local computer's name (its DNS host name), as the empty server name stands for it.
 std::string LocalComputerName();
+
+// Every name the local computer goes by: its NetBIOS name, DNS host name and fully qualified name.
+std::vector<std::string> LocalComputerNames();
 
 }  // namespace kestrane

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -254,6 +256,22 @@ TEST_F(CheckCommandTest, PrometheusGivesGaugesWithEscapedLabels) {
             "kestrane_server_up{server=\"HOST\"} 1\n"
             "kestrane_server_up{server=\"srv3\"} 1\n"
             "kestrane_server_up{server=\"dead\"} 0\n"
+            "# HELP kestrane_server_check_failure Where the check of a server failed: 1 for the stage that failed, 0 "
+            "for the others (reach: the name did not resolve or nothing answered on TCP 135; wmi: the WMI query failed "
+            "or a disk could not be read; deadline: no answer within --timeout).\n"
+            "# TYPE kestrane_server_check_failure gauge\n"
+            "kestrane_server_check_failure{server=\"srv1\",stage=\"reach\"} 0\n"
+            "kestrane_server_check_failure{server=\"srv1\",stage=\"wmi\"} 0\n"
+            "kestrane_server_check_failure{server=\"srv1\",stage=\"deadline\"} 0\n"
+            "kestrane_server_check_failure{server=\"HOST\",stage=\"reach\"} 0\n"
+            "kestrane_server_check_failure{server=\"HOST\",stage=\"wmi\"} 0\n"
+            "kestrane_server_check_failure{server=\"HOST\",stage=\"deadline\"} 0\n"
+            "kestrane_server_check_failure{server=\"srv3\",stage=\"reach\"} 0\n"
+            "kestrane_server_check_failure{server=\"srv3\",stage=\"wmi\"} 0\n"
+            "kestrane_server_check_failure{server=\"srv3\",stage=\"deadline\"} 0\n"
+            "kestrane_server_check_failure{server=\"dead\",stage=\"reach\"} 0\n"
+            "kestrane_server_check_failure{server=\"dead\",stage=\"wmi\"} 1\n"
+            "kestrane_server_check_failure{server=\"dead\",stage=\"deadline\"} 0\n"
             "# HELP kestrane_check_duration_seconds How long the check took.\n"
             "# TYPE kestrane_check_duration_seconds gauge\n"
             "kestrane_check_duration_seconds 1.250\n"
@@ -261,6 +279,31 @@ TEST_F(CheckCommandTest, PrometheusGivesGaugesWithEscapedLabels) {
             "# TYPE kestrane_check_success gauge\n"
             "kestrane_check_success 1\n");
   EXPECT_EQ(err.str(), "dead: не удалось проверить (The RPC server is unavailable)\n");
+}
+
+TEST_F(CheckCommandTest, AServerThatCannotBeReachedFailsAtTheProbeWithoutAWmiCall) {
+  env.probe = SimulatedFleet::Probe(fleet);
+  env.ownNames = [] { return std::vector<std::string>{"HOST"}; };
+  SimulatedServer off = Server({{"C:", 1, 2}});
+  off.power = SimulatedServer::Power::Off;
+  fleet->Set("off", off);
+  EXPECT_EQ(Run({"--format", "prometheus", "--connect-timeout", "0,05", "srv2", "off", "nowhere", "", "host"}),
+            kExitCritical);
+  EXPECT_NE(out.str().find("kestrane_server_check_failure{server=\"off\",stage=\"reach\"} 1\n"), std::string::npos);
+  EXPECT_NE(out.str().find("kestrane_server_check_failure{server=\"nowhere\",stage=\"reach\"} 1\n"), std::string::npos);
+  EXPECT_EQ(err.str(),
+            "off: не удалось проверить (No answer from TCP port 135 within the time allowed.)\n"
+            "nowhere: не удалось проверить (No such host is known.)\n");
+  // Neither was asked over WMI; the local computer, by any of its names, was never probed.
+  EXPECT_EQ(fleet->OpenedNames(), (std::vector<std::string>{"srv2", ""}));
+  std::vector<std::string> probed = fleet->ProbedNames();
+  std::sort(probed.begin(), probed.end());
+  EXPECT_EQ(probed, (std::vector<std::string>{"nowhere", "off", "srv2"}));
+  // 0 turns the probe off: WMI is asked, and waits as for a server that is off.
+  fleet->offConnect = std::chrono::milliseconds(10);
+  EXPECT_EQ(Run({"--connect-timeout", "0", "off"}), kExitCritical);
+  EXPECT_EQ(fleet->OpenedNames().back(), "off");
+  EXPECT_EQ(fleet->ProbedNames().size(), 3u);
 }
 
 TEST_F(CheckCommandTest, OutputGoesWholeIntoTheFileAndNothingToTheConsole) {

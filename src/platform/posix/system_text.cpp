@@ -17,4 +17,6 @@ std::string LocalComputerName() {
   return ::gethostname(name, sizeof name - 1) == 0 ? std::string(name) : std::string("localhost");
 }
 
+std::vector<std::string> LocalComputerNames() { return {LocalComputerName()}; }
+
 }  // namespace kestrane

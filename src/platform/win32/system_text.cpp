@@ -32,4 +32,14 @@ std::string LocalComputerName() {
   return win32::Narrow(std::wstring_view(name, size));
 }
 
+std::vector<std::string> LocalComputerNames() {
+  std::vector<std::string> names;
+  for (COMPUTER_NAME_FORMAT format : {ComputerNameNetBIOS, ComputerNameDnsHostname, ComputerNameDnsFullyQualified}) {
+    wchar_t name[256] = {};
+    DWORD size = 256;
+    if (::GetComputerNameExW(format, name, &size) && size > 0) names.push_back(win32::Narrow(std::wstring_view(name, size)));
+  }
+  return names;
+}
+
 }  // namespace kestrane
