@@ -2,6 +2,7 @@
 #include <fcntl.h>
 #include <limits.h>
 #include <stdlib.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -9,6 +10,7 @@
 #include <cstdio>
 #include <cstring>
 #include <stdexcept>
+#include <thread>
 
 #include "platform/files.h"
 
@@ -42,12 +44,21 @@ int WriteAll(int fd, const void* data, std::size_t size) {
 }  // namespace
 
 std::vector<std::uint8_t> ReadWholeFile(const std::string& path) {
+  std::optional<std::vector<std::uint8_t>> bytes = ReadFileIfPresent(path);
+  if (!bytes) throw std::runtime_error("Cannot open file \"" + FullPath(path) + "\". " + std::strerror(ENOENT));
+  return std::move(*bytes);
+}
+
+std::optional<std::vector<std::uint8_t>> ReadFileIfPresent(const std::string& path) {
   auto fail = [&](int error) -> std::vector<std::uint8_t> {
     throw std::runtime_error("Cannot open file \"" + FullPath(path) + "\". " + std::strerror(error));
   };
   int fd = ::open(path.c_str(), O_RDONLY);
+  if (fd < 0 && errno == ENOENT) return std::nullopt;
   if (fd < 0) return fail(errno);
   std::vector<std::uint8_t> bytes;
+  struct stat info;
+  if (::fstat(fd, &info) == 0 && info.st_size > 0) bytes.reserve(static_cast<std::size_t>(info.st_size));
   std::uint8_t buffer[65536];
   for (;;) {
     ssize_t n = ::read(fd, buffer, sizeof buffer);
@@ -86,6 +97,38 @@ void ReplaceFileAtomically(const std::string& path, const std::string& text) {
   }
   ThrowCannotCreate(path, error, leftOver);
 }
+
+bool RenameIfFree(const std::string& from, const std::string& to) {
+  if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return true;
+  if (errno == EEXIST) return false;
+  throw std::runtime_error("Cannot rename file \"" + FullPath(from) + "\". " + std::strerror(errno));
+}
+
+struct FileLock::Held {
+  int fd;
+};
+
+FileLock::FileLock(const std::string& path, std::chrono::milliseconds wait) {
+  auto fail = [&](int error) {
+    throw std::runtime_error("Cannot lock file \"" + FullPath(path) + "\". " + std::strerror(error));
+  };
+  const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+  if (fd < 0) fail(errno);
+  // flock, not fcntl: its lock belongs to the open file, so two holders in one process exclude each other too.
+  const auto deadline = std::chrono::steady_clock::now() + wait;
+  while (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+    const int error = errno;
+    if (error == EINTR) continue;
+    if (error != EWOULDBLOCK || std::chrono::steady_clock::now() >= deadline) {
+      ::close(fd);
+      fail(error);
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  held_ = std::make_unique<Held>(Held{fd});
+}
+
+FileLock::~FileLock() { ::close(held_->fd); }  // which releases the lock
 
 std::string ProgramFolder() {
   char buffer[PATH_MAX];
