@@ -3,9 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <fstream>
 #include <functional>
 #include <random>
+#include <sstream>
 #include <vector>
+
+#include "cli/history_file.h"
 
 namespace kestrane {
 namespace {
@@ -49,7 +53,8 @@ std::vector<Case> Cases() {
   }
   return {
       {"a steady fall", Readings(8, Steady), 2},
-      {"the same with noise of 0.5 % of the size", Readings(8, [&](std::int64_t t) { return Steady(t) + noise(random); }), 2},
+      {"the same with noise of 0.5 % of the size",
+       Readings(8, [&](std::int64_t t) { return Steady(t) + noise(random); }), 2},
       // 3 % a day used, 2,5 % freed at each midnight; the last clean-up 10 hours before the end.
       {"a daily clean-up", Readings(6 + 10.0 / 24, [](std::int64_t t) {
          return 0.6 * kSize - 3 * kPercentPerDay * t + 2.5 * kSize / 100 * (t / kSecondsPerDay);
@@ -60,8 +65,10 @@ std::vector<Case> Cases() {
       {"a disk replaced by a larger one", replaced, 4},
       {"readings out of order and repeated", shuffled, 2},
       {"less than 6 hours", Readings(5.75 / 24, Steady), 0},
-      {"3 readings over 6 hours, two written twice", {sixHours[0], sixHours[0], sixHours[12], sixHours[24], sixHours[24]}, 0},
-      {"a fall too slow to count", Readings(2, [](std::int64_t t) { return 0.5 * kSize - 0.01 * kPercentPerDay * t; }), 0.01},
+      {"3 readings over 6 hours, two written twice",
+       {sixHours[0], sixHours[0], sixHours[12], sixHours[24], sixHours[24]}, 0},
+      {"a fall that takes more than a year",
+       Readings(2, [](std::int64_t t) { return 0.5 * kSize - 0.01 * kPercentPerDay * t; }), 0.01},
   };
 }
 
@@ -82,6 +89,15 @@ TEST(ForecastTest, TimeLeftIsWithinFivePercentOfTheTrueFall) {
     EXPECT_NEAR(forecast->freePerSecond, -fall, 0.05 * fall);
     EXPECT_EQ(forecast->moreThanAYear, expected == kSecondsPerYear);
   }
+}
+
+// The same series as python3 computes it in forecast_data/README.md: 73 readings, all pairs fitted.
+TEST(ForecastTest, TheSlopeIsTheMedianOfPairwiseSlopesAsComputedElsewhere) {
+  std::ostringstream text;
+  text << std::ifstream(KESTRANE_FORECAST_DATA "/fall_noise_burst.csv", std::ios::binary).rdbuf();
+  const std::optional<DiskForecast> forecast = ForecastDisk(History::Parse(text.str()).Find("FILES01", "D:")->samples);
+  ASSERT_TRUE(forecast);
+  EXPECT_NEAR(forecast->freePerSecond, -583014.296756536, 1e-6);
 }
 
 }  // namespace
