@@ -212,6 +212,18 @@ std::string TableText(const std::vector<ServerResult>& results) {
 
 namespace {
 
+// 'SERVER DISK time left'=SECONDSs;WARN:;CRIT:, the ranges in seconds as the time limits give them.
+std::string TimeLeftPerf(const std::string& disk, const DiskForecast& forecast, const CheckOptions& options) {
+  std::string entry = PerfLabel(disk + " time left") + "=" + std::to_string(forecast.secondsLeft) + "s";
+  if (options.warningTime || options.criticalTime) {
+    entry += ';';
+    if (options.warningTime) entry += std::to_string(*options.warningTime) + ":";
+    entry += ';';
+    if (options.criticalTime) entry += std::to_string(*options.criticalTime) + ":";
+  }
+  return entry;
+}
+
 std::string NagiosReport(const std::vector<ServerResult>& results, const CheckOptions& options,
                          const CheckVerdict& verdict, const std::string& computerName, const TimeLeftReport& timeLeft) {
   static const char* const kStates[] = {"OK", "WARNING", "CRITICAL", "UNKNOWN"};
@@ -242,19 +254,11 @@ std::string NagiosReport(const std::vector<ServerResult>& results, const CheckOp
       std::string entry = PerfLabel(ServerLabel(r.name, computerName) + " " + disk.DeviceID + " free") + "=" +
                           std::to_string(disk.FreeSpace) + "B;";
       if (options.warning) entry += ToString(AlertBelowBytes(*options.warning, options.unit, disk)) + ":";
-      entry += ";" + ToString(AlertBelowBytes(options.threshold, options.unit, disk)) + ":;0;" +
+      entry += ';' + ToString(AlertBelowBytes(options.threshold, options.unit, disk)) + ":;0;" +
                std::to_string(disk.Size);
       perf.push_back(entry);
       if (const DiskForecast* forecast = timeLeft.At(s, d)) {
-        std::string left = PerfLabel(ServerLabel(r.name, computerName) + " " + disk.DeviceID + " time left") + "=" +
-                           std::to_string(forecast->secondsLeft) + "s";
-        if (options.warningTime || options.criticalTime) {
-          left += ';';
-          if (options.warningTime) left += std::to_string(*options.warningTime) + ":";
-          left += ';';
-          if (options.criticalTime) left += std::to_string(*options.criticalTime) + ":";
-        }
-        perf.push_back(left);
+        perf.push_back(TimeLeftPerf(ServerLabel(r.name, computerName) + " " + disk.DeviceID, *forecast, options));
       }
     }
   }
