@@ -8,10 +8,11 @@ namespace {
 
 bool Earlier(const DiskSample& a, const DiskSample& b) { return a.time < b.time; }
 
-// Where the series since the last clean-up begins, in readings sorted by time.
-std::size_t SeriesStart(std::span<const DiskSample> sorted) {
+// Where the fitted readings begin, in readings sorted by time: after the last clean-up or change of
+// size, and within the fitted span.
+std::size_t FittedStart(std::span<const DiskSample> sorted) {
   std::size_t start = sorted.size() - 1;
-  while (start > 0) {
+  while (start > 0 && sorted.back().time - sorted[start - 1].time <= kFittedSpan) {
     const DiskSample& before = sorted[start - 1];
     const DiskSample& after = sorted[start];
     const __int128 rise = static_cast<__int128>(after.free) - before.free;
@@ -47,13 +48,10 @@ std::optional<DiskForecast> ForecastDisk(std::span<const DiskSample> samples) {
     std::stable_sort(ordered.begin(), ordered.end(), Earlier);
     samples = ordered;
   }
-  const std::size_t start = SeriesStart(samples);
   const std::int64_t latest = samples.back().time;
-  auto first = std::lower_bound(samples.begin() + static_cast<std::ptrdiff_t>(start), samples.end(),
-                                DiskSample{latest - kFittedSpan, 0, 0}, Earlier);
   // One reading per moment: of readings at the same time the last written counts.
   std::vector<DiskSample> window;
-  for (auto it = first; it != samples.end(); ++it) {
+  for (auto it = samples.begin() + static_cast<std::ptrdiff_t>(FittedStart(samples)); it != samples.end(); ++it) {
     if (!window.empty() && window.back().time == it->time) window.pop_back();
     window.push_back(*it);
   }

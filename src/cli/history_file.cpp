@@ -108,8 +108,8 @@ class CsvRecords {
     for (std::string_view rest = line;; ++count) {
       const std::size_t comma = rest.find(',');
       if (count < kFields) fields[count] = rest.substr(0, comma);
-      // Only a quoted field holds a quote, and a time or a number holding one is refused anyway.
-      if ((count == 1 || count == 2) && fields[count].find('"') != std::string_view::npos) return NextQuoted(fields);
+      // A name in quotes may hold a comma or a line end; a time or a number never has quotes.
+      if ((count == 1 || count == 2) && fields[count].starts_with('"')) return NextQuoted(fields);
       if (comma == std::string_view::npos) break;
       rest.remove_prefix(comma + 1);
     }
@@ -220,11 +220,12 @@ History History::Parse(std::string_view text) {
       fail("размер не целое число байт");
     }
     if (!series || fields[1] != server || fields[2] != disk) {
+      const std::size_t before = series ? series->samples.size() : 0;
       series = &history.Series(fields[1], fields[2]);
       server.assign(fields[1]);
       disk.assign(fields[2]);
-      // Room for a full disk's readings and this run's, unless the text holds fewer.
-      series->samples.reserve(std::min(kMostReadingsPerDisk + 1, text.size() / kUtcLength));
+      // Disks mostly hold as many readings as the one before: room for those and this run's.
+      if (series->samples.empty()) series->samples.reserve(before + 1);
     }
     series->samples.push_back(sample);
   }

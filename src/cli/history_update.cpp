@@ -25,14 +25,18 @@ UpdatedHistory UpdateHistory(const std::string& path, const std::vector<HistoryR
                              std::chrono::milliseconds lockWait) {
   FileLock lock(path + ".lock", lockWait);
   UpdatedHistory updated;
-  if (std::optional<std::vector<std::uint8_t>> bytes = ReadFileIfPresent(path)) {
+  std::string damage;
+  if (const std::optional<FileView> file = FileView::Open(path)) {
     try {
-      updated.history = History::Parse(std::string_view(reinterpret_cast<const char*>(bytes->data()), bytes->size()));
+      updated.history = History::Parse(file->Text());
     } catch (const HistoryFormatError& e) {
-      const std::string name = SetAside(path, now);
-      updated.notice = "Файл истории \"" + path + "\" не читается как история kestrane-check (" + e.what() +
-                       "); он сохранён как \"" + name + "\", начата новая история.\n";
+      damage = e.what();
     }
+  }  // closed: a file in view cannot be renamed on Windows
+  if (!damage.empty()) {
+    const std::string name = SetAside(path, now);
+    updated.notice = "Файл истории \"" + path + "\" не читается как история kestrane-check (" + damage +
+                     "); он сохранён как \"" + name + "\", начата новая история.\n";
   }
   for (const HistoryReading& r : readings) updated.history.Add(r.server, r.disk, r.sample);
   updated.history.Trim(now);

@@ -6,6 +6,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace kestrane {
@@ -14,8 +15,24 @@ namespace kestrane {
 // "Cannot open file "<full path>". <system reason>" when it cannot be opened or read.
 std::vector<std::uint8_t> ReadWholeFile(const std::string& path);
 
-// The same, but nothing when there is no such file; any other failure throws as above.
-std::optional<std::vector<std::uint8_t>> ReadFileIfPresent(const std::string& path);
+// A file's bytes as read-only memory, straight from the system's cache: a large file read whole
+// without being copied. While it is open the file cannot be renamed or replaced on Windows, and on
+// a POSIX system nothing may shorten it in place.
+class FileView {
+ public:
+  // Nothing when there is no such file; throws as ReadWholeFile for any other failure.
+  static std::optional<FileView> Open(const std::string& path);
+  FileView(FileView&& other) noexcept;
+  FileView& operator=(FileView&&) = delete;
+  ~FileView();
+
+  std::string_view Text() const { return {data_, size_}; }
+
+ private:
+  FileView(const char* data, std::size_t size) : data_(data), size_(size) {}
+  const char* data_;
+  std::size_t size_;
+};
 
 // Creates or empties the file and writes the bytes. Throws
 // "Cannot create file "<full path>". <system reason>".

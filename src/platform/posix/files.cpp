@@ -3,6 +3,7 @@
 #include <limits.h>
 #include <stdlib.h>
 #include <sys/file.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -11,6 +12,7 @@
 #include <cstring>
 #include <stdexcept>
 #include <thread>
+#include <utility>
 
 #include "platform/files.h"
 
@@ -44,21 +46,12 @@ int WriteAll(int fd, const void* data, std::size_t size) {
 }  // namespace
 
 std::vector<std::uint8_t> ReadWholeFile(const std::string& path) {
-  std::optional<std::vector<std::uint8_t>> bytes = ReadFileIfPresent(path);
-  if (!bytes) throw std::runtime_error("Cannot open file \"" + FullPath(path) + "\". " + std::strerror(ENOENT));
-  return std::move(*bytes);
-}
-
-std::optional<std::vector<std::uint8_t>> ReadFileIfPresent(const std::string& path) {
   auto fail = [&](int error) -> std::vector<std::uint8_t> {
     throw std::runtime_error("Cannot open file \"" + FullPath(path) + "\". " + std::strerror(error));
   };
   int fd = ::open(path.c_str(), O_RDONLY);
-  if (fd < 0 && errno == ENOENT) return std::nullopt;
   if (fd < 0) return fail(errno);
   std::vector<std::uint8_t> bytes;
-  struct stat info;
-  if (::fstat(fd, &info) == 0 && info.st_size > 0) bytes.reserve(static_cast<std::size_t>(info.st_size));
   std::uint8_t buffer[65536];
   for (;;) {
     ssize_t n = ::read(fd, buffer, sizeof buffer);
@@ -96,6 +89,30 @@ void ReplaceFileAtomically(const std::string& path, const std::string& text) {
     leftOver = " The temporary file \"" + FullPath(temporary) + "\" could not be removed: " + std::strerror(errno);
   }
   ThrowCannotCreate(path, error, leftOver);
+}
+
+std::optional<FileView> FileView::Open(const std::string& path) {
+  auto fail = [&](int error) -> std::optional<FileView> {
+    throw std::runtime_error("Cannot open file \"" + FullPath(path) + "\". " + std::strerror(error));
+  };
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0 && errno == ENOENT) return std::nullopt;
+  if (fd < 0) return fail(errno);
+  struct stat info;
+  int error = ::fstat(fd, &info) != 0 ? errno : S_ISREG(info.st_mode) ? 0 : EISDIR;
+  const auto size = error == 0 ? static_cast<std::size_t>(info.st_size) : 0;
+  void* data = error == 0 && size > 0 ? ::mmap(nullptr, size, PROT_READ, MAP_PRIVATE | MAP_POPULATE, fd, 0) : nullptr;
+  if (data == MAP_FAILED) error = errno;
+  ::close(fd);  // the mapping keeps the file
+  if (error != 0) return fail(error);
+  return FileView(static_cast<const char*>(data), size);
+}
+
+FileView::FileView(FileView&& other) noexcept
+    : data_(std::exchange(other.data_, nullptr)), size_(std::exchange(other.size_, 0)) {}
+
+FileView::~FileView() {
+  if (data_) ::munmap(const_cast<char*>(data_), size_);
 }
 
 bool RenameIfFree(const std::string& from, const std::string& to) {

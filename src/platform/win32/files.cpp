@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <stdexcept>
+#include <utility>
 
 #include "platform/files.h"
 #include "platform/win32/unique_handle.h"
@@ -55,26 +56,14 @@ DWORD RenameOver(const std::wstring& from, const std::wstring& to) {
 }  // namespace
 
 std::vector<std::uint8_t> ReadWholeFile(const std::string& path) {
-  std::optional<std::vector<std::uint8_t>> bytes = ReadFileIfPresent(path);
-  if (!bytes) {
-    throw std::runtime_error("Cannot open file \"" + FullPath(win32::Widen(path)) + "\". " +
-                             win32::SystemErrorText(ERROR_FILE_NOT_FOUND));
-  }
-  return std::move(*bytes);
-}
-
-std::optional<std::vector<std::uint8_t>> ReadFileIfPresent(const std::string& path) {
   std::wstring wide = win32::Widen(path);
   auto fail = [&](DWORD error) -> std::vector<std::uint8_t> {
     throw std::runtime_error("Cannot open file \"" + FullPath(wide) + "\". " + win32::SystemErrorText(error));
   };
   win32::UniqueFile file(::CreateFileW(wide.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                        FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!file && ::GetLastError() == ERROR_FILE_NOT_FOUND) return std::nullopt;
   if (!file) return fail(::GetLastError());
   std::vector<std::uint8_t> bytes;
-  LARGE_INTEGER size{};
-  if (::GetFileSizeEx(file.get(), &size) && size.QuadPart > 0) bytes.reserve(static_cast<std::size_t>(size.QuadPart));
   std::uint8_t buffer[65536];
   for (;;) {
     DWORD n = 0;
@@ -113,6 +102,32 @@ void ReplaceFileAtomically(const std::string& path, const std::string& text) {
                win32::SystemErrorText(::GetLastError());
   }
   ThrowCannotCreate(target, error, leftOver);
+}
+
+std::optional<FileView> FileView::Open(const std::string& path) {
+  const std::wstring wide = win32::Widen(path);
+  auto fail = [&](DWORD error) -> std::optional<FileView> {
+    throw std::runtime_error("Cannot open file \"" + FullPath(wide) + "\". " + win32::SystemErrorText(error));
+  };
+  win32::UniqueFile file(::CreateFileW(wide.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                       FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file && ::GetLastError() == ERROR_FILE_NOT_FOUND) return std::nullopt;
+  if (!file) return fail(::GetLastError());
+  LARGE_INTEGER size{};
+  if (!::GetFileSizeEx(file.get(), &size)) return fail(::GetLastError());
+  if (size.QuadPart == 0) return FileView(nullptr, 0);  // an empty file has no mapping
+  win32::UniqueHandle mapping(::CreateFileMappingW(file.get(), nullptr, PAGE_READONLY, 0, 0, nullptr));
+  if (!mapping) return fail(::GetLastError());
+  const void* view = ::MapViewOfFile(mapping.get(), FILE_MAP_READ, 0, 0, 0);
+  if (!view) return fail(::GetLastError());
+  return FileView(static_cast<const char*>(view), static_cast<std::size_t>(size.QuadPart));
+}  // the view keeps the file and its mapping open until it is unmapped
+
+FileView::FileView(FileView&& other) noexcept
+    : data_(std::exchange(other.data_, nullptr)), size_(std::exchange(other.size_, 0)) {}
+
+FileView::~FileView() {
+  if (data_) ::UnmapViewOfFile(data_);
 }
 
 bool RenameIfFree(const std::string& from, const std::string& to) {
