@@ -2,7 +2,8 @@
 # kestrane-check.exe --history under Wine, as a black box: a seeded history of the local computer's
 # C: that falls steadily gives, with one real run, the time left the seeded rate gives; two runs at
 # the same moment leave a valid history holding both readings; a file that is no history is set
-# aside with a message and the run still gives its state.
+# aside with a message and the run still gives its state. Monitoring::Plugin reads the time left's
+# range as the exit code does, promtool reads the exposition with the forecast.
 # Usage: history_exe_tests.sh KESTRANE-CHECK.EXE
 set -uo pipefail
 exe=$1
@@ -50,7 +51,19 @@ if [[ $out =~ \'$name\ C:\ free\'=([0-9]+)B.*\'$name\ C:\ time\ left\'=([0-9]+)s
 else
   fail "no time left for C:: $out"; cat "$work/err"
 fi
+consumer=$(dirname "$0")/../cli/plugin_state.pl
+if [ "$code" = 1 ] && ! printf '1\t%s\n' "$(head -n1 <<<"$out")" | perl "$consumer" >"$work/plugin"; then
+  fail "Monitoring::Plugin: $(cat "$work/plugin")"
+fi
 [ "$(readings "${name~~}" "$history")" = 26 ] || fail "the history after one run: $(cat "$history")"
+out=$(kcheck --format prometheus --disk C: --history "$(windows "$history")")
+if ! grep -qE "^kestrane_disk_time_to_full_seconds\{server=\"$name\",disk=\"C:\"\} [0-9]+\$" <<<"$out" ||
+   ! grep -qE "^kestrane_disk_free_bytes_per_second\{server=\"$name\",disk=\"C:\"\} -[0-9.e+]+\$" <<<"$out" ||
+   ! promtool check metrics <<<"$out" >"$work/promtool" 2>&1; then
+  fail "the exposition with the forecast: $out $(cat "$work/promtool")"
+else
+  echo "ok Monitoring::Plugin and promtool read the time left"
+fi
 
 # Two runs at the same moment: both readings kept, the file whole, nothing left beside it.
 both="$work/both.csv"
