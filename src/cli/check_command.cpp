@@ -5,6 +5,7 @@
 #include <stdexcept>
 
 #include "cli/disk_selection.h"
+#include "cli/time_left.h"
 #include "core/host_name.h"
 #include "core/list_file.h"
 #include "core/number_text.h"
@@ -209,8 +210,22 @@ std::string TableText(const std::vector<ServerResult>& results) {
   return out;
 }
 
-std::string NagiosText(const std::vector<ServerResult>& results, const CheckOptions& options,
-                       const CheckVerdict& verdict, const std::string& computerName) {
+namespace {
+
+// 'SERVER DISK time left'=SECONDSs;WARN:;CRIT:, the ranges in seconds as the time limits give them.
+std::string TimeLeftPerf(const std::string& disk, const DiskForecast& forecast, const CheckOptions& options) {
+  std::string entry = PerfLabel(disk + " time left") + "=" + std::to_string(forecast.secondsLeft) + "s";
+  if (options.warningTime || options.criticalTime) {
+    entry += ';';
+    if (options.warningTime) entry += std::to_string(*options.warningTime) + ":";
+    entry += ';';
+    if (options.criticalTime) entry += std::to_string(*options.criticalTime) + ":";
+  }
+  return entry;
+}
+
+std::string NagiosReport(const std::vector<ServerResult>& results, const CheckOptions& options,
+                         const CheckVerdict& verdict, const std::string& computerName, const TimeLeftReport& timeLeft) {
   static const char* const kStates[] = {"OK", "WARNING", "CRITICAL", "UNKNOWN"};
   std::vector<std::string> parts;
   if (!verdict.unknown.empty()) parts.push_back(verdict.unknown);
@@ -221,6 +236,10 @@ std::string NagiosText(const std::vector<ServerResult>& results, const CheckOpti
     parts.push_back("не проверены: " + Join(names, ", "));
   }
   if (!verdict.warning.empty()) parts.push_back("ниже предупреждения: " + Join(verdict.warning, ", "));
+  if (!timeLeft.critical.empty()) {
+    parts.push_back("заполнится в пределах --critical-time: " + Join(timeLeft.critical, ", "));
+  }
+  if (!timeLeft.warning.empty()) parts.push_back("заполнится в пределах --warning-time: " + Join(timeLeft.warning, ", "));
   std::size_t disks = 0;
   for (const ServerResult& r : results) disks += r.check.disks.size();
   if (parts.empty()) {
@@ -228,34 +247,58 @@ std::string NagiosText(const std::vector<ServerResult>& results, const CheckOpti
   }
   std::string out = std::string("DISKFREE ") + kStates[verdict.exitCode] + " - " + Join(parts, "; ");
   std::vector<std::string> perf;
-  for (const ServerResult& r : results) {
-    for (const DiskReading& disk : r.check.disks) {
+  for (std::size_t s = 0; s < results.size(); ++s) {
+    const ServerResult& r = results[s];
+    for (std::size_t d = 0; d < r.check.disks.size(); ++d) {
+      const DiskReading& disk = r.check.disks[d];
       std::string entry = PerfLabel(ServerLabel(r.name, computerName) + " " + disk.DeviceID + " free") + "=" +
                           std::to_string(disk.FreeSpace) + "B;";
       if (options.warning) entry += ToString(AlertBelowBytes(*options.warning, options.unit, disk)) + ":";
-      entry += ";" + ToString(AlertBelowBytes(options.threshold, options.unit, disk)) + ":;0;" +
+      entry += ';' + ToString(AlertBelowBytes(options.threshold, options.unit, disk)) + ":;0;" +
                std::to_string(disk.Size);
       perf.push_back(entry);
+      if (const DiskForecast* forecast = timeLeft.At(s, d)) {
+        perf.push_back(TimeLeftPerf(ServerLabel(r.name, computerName) + " " + disk.DeviceID, *forecast, options));
+      }
     }
   }
   if (!perf.empty()) out += " | " + Join(perf, " ");
   return out + "\n" + UncheckedText(results, computerName);
 }
 
-std::string PrometheusText(const std::vector<ServerResult>& results, double durationSeconds,
-                           const std::string& computerName) {
+std::string PrometheusReport(const std::vector<ServerResult>& results, double durationSeconds,
+                             const std::string& computerName, const TimeLeftReport& timeLeft) {
   std::string out;
+  // `value` gives a disk's sample, or nothing for a disk that has none.
   auto disks = [&](const char* metric, const char* help, auto value) {
     out += std::string("# HELP ") + metric + " " + help + "\n# TYPE " + metric + " gauge\n";
-    for (const ServerResult& r : results) {
-      for (const DiskReading& d : r.check.disks) {
+    for (std::size_t s = 0; s < results.size(); ++s) {
+      const ServerResult& r = results[s];
+      for (std::size_t i = 0; i < r.check.disks.size(); ++i) {
+        const DiskReading& d = r.check.disks[i];
+        const std::optional<std::string> sample = value(d, timeLeft.At(s, i));
+        if (!sample) continue;
         out += std::string(metric) + "{server=\"" + PromValue(ServerLabel(r.name, computerName)) + "\",disk=\"" +
-               PromValue(d.DeviceID) + "\"} " + std::to_string(value(d)) + "\n";
+               PromValue(d.DeviceID) + "\"} " + *sample + "\n";
       }
     }
   };
-  disks("kestrane_disk_free_bytes", "Free space of a fixed disk in bytes.", [](const DiskReading& d) { return d.FreeSpace; });
-  disks("kestrane_disk_size_bytes", "Size of a fixed disk in bytes.", [](const DiskReading& d) { return d.Size; });
+  using Forecast = const DiskForecast*;
+  disks("kestrane_disk_free_bytes", "Free space of a fixed disk in bytes.",
+        [](const DiskReading& d, Forecast) { return std::optional(std::to_string(d.FreeSpace)); });
+  disks("kestrane_disk_size_bytes", "Size of a fixed disk in bytes.",
+        [](const DiskReading& d, Forecast) { return std::optional(std::to_string(d.Size)); });
+  if (timeLeft.kept) {
+    disks("kestrane_disk_time_to_full_seconds", "Forecast time until a fixed disk is full, at most a year.",
+          [](const DiskReading&, Forecast f) { return f ? std::optional(std::to_string(f->secondsLeft)) : std::nullopt; });
+    disks("kestrane_disk_free_bytes_per_second", "Forecast change of free space, negative when it falls.",
+          [](const DiskReading&, Forecast f) -> std::optional<std::string> {
+            if (!f) return std::nullopt;
+            char rate[32];
+            std::snprintf(rate, sizeof rate, "%.6g", f->freePerSecond);
+            return rate;
+          });
+  }
   out += "# HELP kestrane_server_up Whether the server could be checked (1) or not (0).\n";
   out += "# TYPE kestrane_server_up gauge\n";
   for (const ServerResult& r : results) {
@@ -280,6 +323,18 @@ std::string PrometheusText(const std::vector<ServerResult>& results, double dura
   out += "# TYPE kestrane_check_duration_seconds gauge\n";
   out += std::string("kestrane_check_duration_seconds ") + duration + "\n";
   return out + SuccessGauge(true);
+}
+
+}  // namespace
+
+std::string NagiosText(const std::vector<ServerResult>& results, const CheckOptions& options,
+                       const CheckVerdict& verdict, const std::string& computerName) {
+  return NagiosReport(results, options, verdict, computerName, TimeLeftReport{});
+}
+
+std::string PrometheusText(const std::vector<ServerResult>& results, double durationSeconds,
+                           const std::string& computerName) {
+  return PrometheusReport(results, durationSeconds, computerName, TimeLeftReport{});
 }
 
 int CheckMain(const std::vector<std::string>& args, const CheckEnvironment& env, std::ostream& out, std::ostream& err) {
@@ -337,12 +392,15 @@ int CheckMain(const std::vector<std::string>& args, const CheckEnvironment& env,
   const double duration = env.seconds() - started;
   const std::string computerName = env.computerName();
   CheckVerdict verdict = Judge(results, options, computerName);
+  const TimeLeftReport timeLeft = ReportTimeLeft(results, options, computerName, UtcNow());
+  JudgeTimeLeft(verdict, timeLeft);
+  err << timeLeft.notice;
   std::string text;
   switch (options.format) {
-    case OutputFormat::Table: text = TableText(results); break;
-    case OutputFormat::Nagios: text = NagiosText(results, options, verdict, computerName); break;
+    case OutputFormat::Table: text = TableText(WithTimeLeftCells(results, timeLeft)); break;
+    case OutputFormat::Nagios: text = NagiosReport(results, options, verdict, computerName, timeLeft); break;
     case OutputFormat::Prometheus:
-      text = verdict.unknown.empty() ? PrometheusText(results, duration, computerName)
+      text = verdict.unknown.empty() ? PrometheusReport(results, duration, computerName, timeLeft)
                                      : UnknownRunText(options.format, verdict.unknown);
       break;
   }

@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstdint>
 
+#include "cli/durations.h"
 #include "core/errors.h"
 #include "core/number_text.h"
 #include "core/size_text.h"
@@ -38,13 +39,19 @@ const char kCheckUsage[] =
     "  --connect-timeout SECONDS  сколько ждать, пока имя сервера разрешится и порт TCP 135 (RPC)\n"
     "                       примет соединение, прежде чем спрашивать WMI (по умолчанию 2, до 60);\n"
     "                       0 - не проверять\n"
+    "  --history FILE       дописывать замеры в историю (CSV) и показывать, через сколько диск\n"
+    "                       заполнится; прогноз - после 4 замеров за 6 часов после последней очистки\n"
+    "  --warning-time СРОК  WARNING, если диск заполнится раньше срока: 36h, 7d, 1d12h (m, h, d, w);\n"
+    "                       только с --history\n"
+    "  --critical-time СРОК CRITICAL, если диск заполнится раньше срока; только с --history\n"
     "  --help               эта справка\n"
     "  --                   дальше только имена\n"
     "\n"
     "Код выхода: 0 - OK; 1 - WARNING (есть диск ниже --warning, ни одного ниже --threshold);\n"
     "2 - CRITICAL (есть диск ниже --threshold или сервер, который не удалось проверить);\n"
     "3 - UNKNOWN (неверные параметры, имя, которое не является именем сервера, нечитаемый файл\n"
-    "списка, ни одного диска для проверки, файл --output не записан).\n";
+    "списка, ни одного диска для проверки, файл --output или --history не записан).\n"
+    "С --warning-time и --critical-time WARNING и CRITICAL дают и диски, которые заполнятся раньше срока.\n";
 
 namespace {
 
@@ -153,16 +160,17 @@ CheckOptions ParseCheckArguments(const std::vector<std::string>& args) {
     }
     static const char* const kWithValue[] = {"--threshold", "--warning", "--unit",     "--format",
                                              "--output",    "--list",    "--parallel", "--timeout", "--connect-timeout",
-                                             "--disk",      "--exclude-disk"};
+                                             "--disk",      "--exclude-disk", "--history", "--warning-time",
+                                             "--critical-time"};
     bool known = false;
     for (const char* name : kWithValue) known = known || arg == name;
     if (!known) throw UsageError("Неизвестный параметр: " + arg + ".");
     if (i + 1 >= args.size()) throw UsageError("После " + arg + " нужно значение.");
     const std::string& value = args[++i];
     // A forgotten value would take the next option as a file name or a pattern.
-    const bool takesName = arg == "--output" || arg == "--list" || arg == "--disk" || arg == "--exclude-disk";
+    const bool file = arg == "--output" || arg == "--list" || arg == "--history";
+    const bool takesName = file || arg == "--disk" || arg == "--exclude-disk";
     if (takesName && value.rfind("--", 0) == 0) {
-      const bool file = arg == "--output" || arg == "--list";
       throw UsageError("После " + arg + (file ? " нужно имя файла" : " нужен образец имени диска") +
                        ", а не параметр \"" + value + "\"" +
                        (file ? " (файл с таким именем: .\\" + value + ")." : "."));
@@ -197,6 +205,11 @@ CheckOptions ParseCheckArguments(const std::vector<std::string>& args) {
     } else if (arg == "--output") {
       if (value.empty()) throw UsageError("После --output нужно имя файла.");
       options.output = value;
+    } else if (arg == "--history") {
+      if (value.empty()) throw UsageError("После --history нужно имя файла.");
+      options.history = value;
+    } else if (arg == "--warning-time" || arg == "--critical-time") {
+      (arg == "--warning-time" ? options.warningTime : options.criticalTime) = ParseDuration(arg, value);
     } else if (arg == "--list") {
       options.listFiles.push_back(value);
     } else if (arg == "--disk" || arg == "--exclude-disk") {
@@ -237,6 +250,13 @@ CheckOptions ParseCheckArguments(const std::vector<std::string>& args) {
     if (Less(*options.warning, options.threshold)) {
       throw UsageError("Порог предупреждения --warning не может быть ниже критического --threshold.");
     }
+  }
+  if ((options.warningTime || options.criticalTime) && !options.history) {
+    throw UsageError("--warning-time и --critical-time действуют только с --history: время до заполнения "
+                     "считается по истории замеров.");
+  }
+  if (options.warningTime && options.criticalTime && *options.warningTime < *options.criticalTime) {
+    throw UsageError("Срок --warning-time не может быть меньше --critical-time.");
   }
   return options;
 }

@@ -37,6 +37,8 @@ struct CheckOptions {
   std::vector<std::string> disks;         // --disk patterns: only disks that match one
   std::vector<std::string> excludedDisks; // --exclude-disk patterns
   bool volumes = false;                   // volumes with their mount points instead of logical disks
+  std::optional<std::string> history;     // the readings kept from run to run, for the time left
+  std::optional<std::int64_t> warningTime, criticalTime;  // seconds left below which a disk alerts
   bool help = false;
 };
 

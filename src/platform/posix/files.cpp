@@ -2,6 +2,8 @@
 #include <fcntl.h>
 #include <limits.h>
 #include <stdlib.h>
+#include <sys/file.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -9,6 +11,8 @@
 #include <cstdio>
 #include <cstring>
 #include <stdexcept>
+#include <thread>
+#include <utility>
 
 #include "platform/files.h"
 
@@ -86,6 +90,62 @@ void ReplaceFileAtomically(const std::string& path, const std::string& text) {
   }
   ThrowCannotCreate(path, error, leftOver);
 }
+
+std::optional<FileView> FileView::Open(const std::string& path) {
+  auto fail = [&](int error) -> std::optional<FileView> {
+    throw std::runtime_error("Cannot open file \"" + FullPath(path) + "\". " + std::strerror(error));
+  };
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0 && errno == ENOENT) return std::nullopt;
+  if (fd < 0) return fail(errno);
+  struct stat info;
+  int error = ::fstat(fd, &info) != 0 ? errno : S_ISREG(info.st_mode) ? 0 : EISDIR;
+  const auto size = error == 0 ? static_cast<std::size_t>(info.st_size) : 0;
+  void* data = error == 0 && size > 0 ? ::mmap(nullptr, size, PROT_READ, MAP_PRIVATE | MAP_POPULATE, fd, 0) : nullptr;
+  if (data == MAP_FAILED) error = errno;
+  ::close(fd);  // the mapping keeps the file
+  if (error != 0) return fail(error);
+  return FileView(static_cast<const char*>(data), size);
+}
+
+FileView::FileView(FileView&& other) noexcept
+    : data_(std::exchange(other.data_, nullptr)), size_(std::exchange(other.size_, 0)) {}
+
+FileView::~FileView() {
+  if (data_) ::munmap(const_cast<char*>(data_), size_);
+}
+
+bool RenameIfFree(const std::string& from, const std::string& to) {
+  if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return true;
+  if (errno == EEXIST) return false;
+  throw std::runtime_error("Cannot rename file \"" + FullPath(from) + "\". " + std::strerror(errno));
+}
+
+struct FileLock::Held {
+  int fd;
+};
+
+FileLock::FileLock(const std::string& path, std::chrono::milliseconds wait) {
+  auto fail = [&](int error) {
+    throw std::runtime_error("Cannot lock file \"" + FullPath(path) + "\". " + std::strerror(error));
+  };
+  const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+  if (fd < 0) fail(errno);
+  // flock, not fcntl: its lock belongs to the open file, so two holders in one process exclude each other too.
+  const auto deadline = std::chrono::steady_clock::now() + wait;
+  while (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+    const int error = errno;
+    if (error == EINTR) continue;
+    if (error != EWOULDBLOCK || std::chrono::steady_clock::now() >= deadline) {
+      ::close(fd);
+      fail(error);
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  held_ = std::make_unique<Held>(Held{fd});
+}
+
+FileLock::~FileLock() { ::close(held_->fd); }  // which releases the lock
 
 std::string ProgramFolder() {
   char buffer[PATH_MAX];

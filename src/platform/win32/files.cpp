@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <stdexcept>
+#include <utility>
 
 #include "platform/files.h"
 #include "platform/win32/unique_handle.h"
@@ -101,6 +102,72 @@ void ReplaceFileAtomically(const std::string& path, const std::string& text) {
                win32::SystemErrorText(::GetLastError());
   }
   ThrowCannotCreate(target, error, leftOver);
+}
+
+std::optional<FileView> FileView::Open(const std::string& path) {
+  const std::wstring wide = win32::Widen(path);
+  auto fail = [&](DWORD error) -> std::optional<FileView> {
+    throw std::runtime_error("Cannot open file \"" + FullPath(wide) + "\". " + win32::SystemErrorText(error));
+  };
+  win32::UniqueFile file(::CreateFileW(wide.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                       FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file && ::GetLastError() == ERROR_FILE_NOT_FOUND) return std::nullopt;
+  if (!file) return fail(::GetLastError());
+  LARGE_INTEGER size{};
+  if (!::GetFileSizeEx(file.get(), &size)) return fail(::GetLastError());
+  if (size.QuadPart == 0) return FileView(nullptr, 0);  // an empty file has no mapping
+  win32::UniqueHandle mapping(::CreateFileMappingW(file.get(), nullptr, PAGE_READONLY, 0, 0, nullptr));
+  if (!mapping) return fail(::GetLastError());
+  const void* view = ::MapViewOfFile(mapping.get(), FILE_MAP_READ, 0, 0, 0);
+  if (!view) return fail(::GetLastError());
+  return FileView(static_cast<const char*>(view), static_cast<std::size_t>(size.QuadPart));
+}  // the view keeps the file and its mapping open until it is unmapped
+
+FileView::FileView(FileView&& other) noexcept
+    : data_(std::exchange(other.data_, nullptr)), size_(std::exchange(other.size_, 0)) {}
+
+FileView::~FileView() {
+  if (data_) ::UnmapViewOfFile(data_);
+}
+
+bool RenameIfFree(const std::string& from, const std::string& to) {
+  const std::wstring source = win32::Widen(from);
+  // Without MOVEFILE_REPLACE_EXISTING the move fails when the new name is taken.
+  if (::MoveFileExW(source.c_str(), win32::Widen(to).c_str(), MOVEFILE_WRITE_THROUGH)) return true;
+  const DWORD error = ::GetLastError();
+  if (error == ERROR_ALREADY_EXISTS || error == ERROR_FILE_EXISTS) return false;
+  throw std::runtime_error("Cannot rename file \"" + FullPath(source) + "\". " + win32::SystemErrorText(error));
+}
+
+struct FileLock::Held {
+  win32::UniqueFile file;
+};
+
+FileLock::FileLock(const std::string& path, std::chrono::milliseconds wait) {
+  const std::wstring wide = win32::Widen(path);
+  auto fail = [&](DWORD error) {
+    throw std::runtime_error("Cannot lock file \"" + FullPath(wide) + "\". " + win32::SystemErrorText(error));
+  };
+  win32::UniqueFile file(::CreateFileW(wide.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                       nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) fail(::GetLastError());
+  // Each handle's lock is its own, so two holders in one process exclude each other too. Polled rather
+  // than waited for, so that a holder that hangs makes the next run fail instead of waiting with it.
+  const auto deadline = std::chrono::steady_clock::now() + wait;
+  for (;;) {
+    OVERLAPPED first{};  // the first byte, which need not exist
+    if (::LockFileEx(file.get(), LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0, &first)) break;
+    const DWORD error = ::GetLastError();
+    if (error != ERROR_LOCK_VIOLATION || std::chrono::steady_clock::now() >= deadline) fail(error);
+    ::Sleep(20);
+  }
+  held_ = std::make_unique<Held>(Held{std::move(file)});
+}
+
+FileLock::~FileLock() {
+  // Released at once: the system frees a lock left at the handle's close only when it gets to it.
+  OVERLAPPED first{};
+  ::UnlockFileEx(held_->file.get(), 0, 1, 0, &first);
 }
 
 std::string ProgramFolder() {
