@@ -48,6 +48,17 @@ std::string NagiosText(const std::vector<ServerResult>& results, const CheckOpti
 std::string PrometheusText(const std::vector<ServerResult>& results, double durationSeconds,
                            const std::string& computerName);
 
+// The disk queries a check of these options makes, the exporter's probes included.
+DiskQueryFactory CheckQueries(const CheckOptions& options, const CheckEnvironment& env);
+
+// --format prometheus of a judged run: its series, or only the failed check when it had nothing to judge.
+std::string PrometheusRunText(const std::vector<ServerResult>& results, const CheckVerdict& verdict,
+                              double durationSeconds, const std::string& computerName);
+// Each checked disk's thresholds in free bytes, by the exit code's rule: a disk whose free bytes are
+// below kestrane_disk_threshold_bytes is below --threshold.
+std::string ThresholdText(const std::vector<ServerResult>& results, const CheckOptions& options,
+                          const std::string& computerName);
+
 // The whole command: arguments to exit code, the result to `out` or the --output file, messages to `err`.
 int CheckMain(const std::vector<std::string>& args, const CheckEnvironment& env, std::ostream& out, std::ostream& err);
 
