@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstdint>
 
+#include "cli/serve/listen_address.h"
 #include "core/errors.h"
 #include "core/number_text.h"
 #include "core/size_text.h"
@@ -35,6 +36,20 @@ const char kCheckUsage[] =
     "  --parallel N         проверять до N серверов одновременно (1-64, по умолчанию 1)\n"
     "  --timeout SECONDS    срок на один сервер, до 86400 секунд; не ответивший вовремя считается\n"
     "                       недоступным\n"
+    "  --serve [АДРЕС:]ПОРТ экспортёр для Prometheus: отвечать по HTTP на порту ПОРТ (по умолчанию\n"
+    "                       10135) всех адресов или только адреса АДРЕС (127.0.0.1, [::1]):\n"
+    "                       GET /probe?target=ИМЯ проверяет сервер ИМЯ, /metrics - счётчики самого\n"
+    "                       экспортёра; до --parallel проверок сразу (по умолчанию 8); срок - из\n"
+    "                       заголовка X-Prometheus-Scrape-Timeout-Seconds минус 0,5 с (без него\n"
+    "                       9,5 с), не больше --timeout\n"
+    "  --allow-target ОБРАЗЕЦ  с --serve: разрешить проверку серверов, имя которых подходит под\n"
+    "                       образец (как у --disk); можно повторять; имена из --list разрешены тоже,\n"
+    "                       файл перечитывается при изменении\n"
+    "  --allow-any-target   с --serve: разрешить проверку любого сервера (опасно: кто достучится до\n"
+    "                       порта, тот заставит проверять любые серверы с правами службы)\n"
+    "  --install-service    установить службу Kestrane с этими параметрами (запуск автоматический,\n"
+    "                       от имени NetworkService или --service-account ИМЯ); запуск: sc start Kestrane\n"
+    "  --uninstall-service  остановить и удалить службу Kestrane\n"
     "  --help               эта справка\n"
     "  --                   дальше только имена\n"
     "\n"
@@ -104,6 +119,32 @@ int ParseWhole(const std::string& option, const std::string& value, int least, i
   return n;
 }
 
+// The exporter's options apply only to it, and its targets come from the scrapes: what a check
+// alone would take (names, a format, an output file) means nothing there.
+void CheckServeOptions(CheckOptions& options) {
+  if (options.uninstallService && (options.Serves() || !options.names.empty())) {
+    throw UsageError("--uninstall-service не принимает других параметров.");
+  }
+  if (options.serviceAccount && !options.installService) {
+    throw UsageError("--service-account задаётся только вместе с --install-service.");
+  }
+  if (!options.Serves()) {
+    if (!options.allowedTargets.empty() || options.allowAnyTarget) {
+      throw UsageError("--allow-target и --allow-any-target задаются только вместе с --serve.");
+    }
+    return;
+  }
+  if (!options.names.empty() || options.output || options.format != OutputFormat::Table) {
+    throw UsageError("С --serve имена серверов приходят в запросах (/probe?target=ИМЯ), а результат - в ответах: "
+                     "имена, --format и --output не задаются; разрешённые имена - через --list и --allow-target.");
+  }
+  if (options.listFiles.empty() && options.allowedTargets.empty() && !options.allowAnyTarget) {
+    throw UsageError("С --serve нужно указать, какие серверы можно проверять: --list ФАЙЛ, --allow-target ОБРАЗЕЦ "
+                     "или --allow-any-target.");
+  }
+  if (!options.parallelGiven) options.parallel = kServeParallel;
+}
+
 }  // namespace
 
 CheckOptions ParseCheckArguments(const std::vector<std::string>& args) {
@@ -131,19 +172,35 @@ CheckOptions ParseCheckArguments(const std::vector<std::string>& args) {
       options.volumes = true;
       continue;
     }
-    static const char* const kWithValue[] = {"--threshold", "--warning", "--unit",     "--format",
-                                             "--output",    "--list",    "--parallel", "--timeout",
-                                             "--disk",      "--exclude-disk"};
+    if (arg == "--allow-any-target" || arg == "--install-service" || arg == "--uninstall-service" || arg == "--service") {
+      (arg == "--allow-any-target"   ? options.allowAnyTarget
+       : arg == "--install-service"  ? options.installService
+       : arg == "--uninstall-service" ? options.uninstallService
+                                      : options.service) = true;
+      continue;
+    }
+    if (arg == "--serve") {
+      // The address may be left out: the default port on every address.
+      const bool valued = i + 1 < args.size() && !args[i + 1].empty() && args[i + 1][0] != '-';
+      options.serve = valued ? args[++i] : std::string();
+      ParseListenAddress(*options.serve);
+      continue;
+    }
+    static const char* const kWithValue[] = {"--threshold", "--warning",      "--unit",         "--format",
+                                             "--output",    "--list",         "--parallel",     "--timeout",
+                                             "--disk",      "--exclude-disk", "--allow-target", "--service-account"};
     bool known = false;
     for (const char* name : kWithValue) known = known || arg == name;
     if (!known) throw UsageError("Неизвестный параметр: " + arg + ".");
     if (i + 1 >= args.size()) throw UsageError("После " + arg + " нужно значение.");
     const std::string& value = args[++i];
     // A forgotten value would take the next option as a file name or a pattern.
-    const bool takesName = arg == "--output" || arg == "--list" || arg == "--disk" || arg == "--exclude-disk";
+    const bool takesName = arg == "--output" || arg == "--list" || arg == "--disk" || arg == "--exclude-disk" ||
+                           arg == "--allow-target";
     if (takesName && value.rfind("--", 0) == 0) {
       const bool file = arg == "--output" || arg == "--list";
-      throw UsageError("После " + arg + (file ? " нужно имя файла" : " нужен образец имени диска") +
+      throw UsageError("После " + arg +
+                       (file ? " нужно имя файла" : arg == "--allow-target" ? " нужен образец имени сервера" : " нужен образец имени диска") +
                        ", а не параметр \"" + value + "\"" +
                        (file ? " (файл с таким именем: .\\" + value + ")." : "."));
     }
@@ -184,6 +241,13 @@ CheckOptions ParseCheckArguments(const std::vector<std::string>& args) {
       (arg == "--disk" ? options.disks : options.excludedDisks).push_back(value);
     } else if (arg == "--parallel") {
       options.parallel = ParseWhole(arg, value, 1, 64);
+      options.parallelGiven = true;
+    } else if (arg == "--allow-target") {
+      if (value.empty()) throw UsageError("После --allow-target нужен образец имени сервера, например web*.");
+      options.allowedTargets.push_back(value);
+    } else if (arg == "--service-account") {
+      if (value.empty()) throw UsageError("После --service-account нужно имя учётной записи.");
+      options.serviceAccount = value;
     } else if (arg == "--timeout") {
       double seconds = 0;
       try {
@@ -211,6 +275,7 @@ CheckOptions ParseCheckArguments(const std::vector<std::string>& args) {
       throw UsageError("Порог предупреждения --warning не может быть ниже критического --threshold.");
     }
   }
+  CheckServeOptions(options);
   return options;
 }
 
