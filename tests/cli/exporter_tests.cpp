@@ -138,6 +138,16 @@ TEST_F(ExporterTest, BeyondParallelAProbeWaitsWithinItsDeadlineForAPlace) {
   EXPECT_TRUE(Has(Get("/metrics"), "kestrane_exporter_checks_abandoned 1"));
 }
 
+TEST_F(ExporterTest, AServerThatHangsHoldsAtMostTwoChecksAndIsCheckedAgainOnceTheyAnswer) {
+  Start({"--allow-target", "*"});
+  for (int i = 0; i < 4; ++i) EXPECT_TRUE(Has(Get("/probe?target=slow", "0.2"), "kestrane_probe_success 0"));
+  EXPECT_EQ(fleet->OpenedNames().size(), 2u);
+  fleet->ReleaseBlocked();
+  while (!Has(Get("/metrics"), "kestrane_exporter_checks_abandoned 0")) std::this_thread::sleep_for(1ms);
+  EXPECT_TRUE(Has(Get("/probe?target=slow"), "kestrane_probe_success 1"));
+  EXPECT_EQ(fleet->OpenedNames().size(), 3u);
+}
+
 TEST_F(ExporterTest, StoppingAnswersTheWaitingProbesAtOnce) {
   Start({"--allow-target", "*"});
   auto waiting = std::async(std::launch::async, [&] { return Get("/probe?target=slow", "60"); });

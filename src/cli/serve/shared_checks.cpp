@@ -19,7 +19,8 @@ struct SharedChecks::Flight {
 struct SharedChecks::State {
   std::mutex mutex;
   std::condition_variable changed;  // a check answered or gave up its place, or the end came
-  std::map<std::string, std::shared_ptr<Flight>> flights;  // running, by name without case
+  std::map<std::string, std::shared_ptr<Flight>> flights;  // the last check of each server running, by name without case
+  std::map<std::string, int> letGoOf;                       // checks let go, by server
   int running = 0;
   int letGo = 0;
   bool stopped = false;
@@ -29,11 +30,21 @@ struct SharedChecks::State {
     flight->done = true;
     flight->check = std::move(check);
     flight->took = std::chrono::steady_clock::now() - flight->started;
-    (flight->holdsPlace ? running : letGo) -= 1;
+    if (flight->holdsPlace) {
+      --running;
+    } else {
+      --letGo;
+      if (--letGoOf[flight->key] == 0) letGoOf.erase(flight->key);
+    }
     flight->holdsPlace = false;
     auto it = flights.find(flight->key);
     if (it != flights.end() && it->second == flight) flights.erase(it);
     changed.notify_all();
+  }
+  // Under the mutex: whether a caller waits for this flight rather than start another.
+  bool Joins(const Flight& flight) const {
+    auto it = letGoOf.find(flight.key);
+    return flight.holdsPlace || (it != letGoOf.end() && it->second >= kMostLetGoPerServer);
   }
 };
 
@@ -48,14 +59,14 @@ SharedChecks::Result SharedChecks::Check(const std::string& name, std::chrono::s
   bool start = false;
   for (;;) {
     if (state.stopped) return {Outcome::Stopped, {}, {}};
-    if (auto it = state.flights.find(key); it != state.flights.end()) {
+    if (auto it = state.flights.find(key); it != state.flights.end() && state.Joins(*it->second)) {
       flight = it->second;
       break;
     }
     if (state.running < parallel_ && state.letGo < mostLetGo_) {
       flight = std::make_shared<Flight>();
       flight->key = key;
-      state.flights.emplace(key, flight);
+      state.flights[key] = flight;
       ++state.running;
       start = true;
       break;
@@ -105,6 +116,7 @@ SharedChecks::Result SharedChecks::Check(const std::string& name, std::chrono::s
     flight->holdsPlace = false;
     --state.running;
     ++state.letGo;
+    ++state.letGoOf[key];
     state.changed.notify_all();
   }
   return {state.stopped ? Outcome::Stopped : Outcome::Late, {}, {}};

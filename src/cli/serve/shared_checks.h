@@ -1,7 +1,8 @@
 // The exporter's checks of servers: each on a worker of its own, at most `parallel` at once, and one
 // check of a server however many scrapes ask for it at the same time. Each caller waits for the
 // answer only until its own deadline; a check that outlives every caller is let go and stops holding
-// its place, but later callers for that server still wait for it rather than start another.
+// its place. A later caller starts a check anew, unless the server has kMostLetGoPerServer checks let
+// go already: it then waits for the last of them, so a server that hangs holds only so many threads.
 #pragma once
 
 #include <chrono>
@@ -15,6 +16,8 @@
 #include "core/server_checks.h"
 
 namespace kestrane {
+
+inline constexpr int kMostLetGoPerServer = 2;
 
 class SharedChecks {
  public:
