@@ -164,12 +164,12 @@ int Install(const std::vector<std::string>& args, const CheckOptions& options, c
     // The options as the service will take them: its list files readable now.
     Exporter check(options, env, [](LogEvent, const std::string&) {});
     commandLine = ServiceCommandLine(args);
-    const std::string sid = win32::AccountSid(account);
     win32::InstallService({kServiceName, L"Kestrane",
                            L"Экспортёр Prometheus: свободное место на дисках серверов (kestrane-check --serve).",
                            commandLine, win32::Widen(account), L"HTTP"});
     try {
-      win32::ReserveUrl(url, sid);
+      // After the service: a virtual account (NT SERVICE\Kestrane) exists only with it.
+      win32::ReserveUrl(url, win32::AccountSid(account));
       win32::RegisterEventSource(kServiceName, ProgramPath());
     } catch (const std::exception&) {
       win32::RemoveService(kServiceName, std::chrono::seconds(5));
