@@ -73,6 +73,8 @@ if [ "$mode" = exporter ]; then
   expect "a target not allowed" 403 "$(status "$console/probe?target=evil.example.com")"
   long=$(status "$console/probe?target=$(head -c 20000 /dev/zero | tr '\0' a)")
   case "$long" in 4??) pass "an over-long URL is refused ($long)" ;; *) fail "an over-long URL: $long" ;; esac
+  long=$(status -H "X-Padding: $(head -c 20000 /dev/zero | tr '\0' a)" "$console/metrics")
+  case "$long" in 4??) pass "an over-long header is refused ($long)" ;; *) fail "an over-long header: $long" ;; esac
   curl -s -m 30 "$console/probe?target=$name" >"$work/probe"
   grep -qx 'kestrane_probe_success 1' "$work/probe" && grep -q "^kestrane_disk_free_bytes{server=\"$name\"" "$work/probe" &&
     promtool check metrics <"$work/probe" >"$work/promtool" 2>&1 && pass "/probe of $name, promtool reads it" ||
