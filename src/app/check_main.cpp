@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "app/serve_main.h"
 #include "cli/check_command.h"
 #include "platform/ansi_text.h"
 #include "platform/files.h"
@@ -60,9 +61,15 @@ int main() {
   env.seconds = [] {
     return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
   };
+  const std::vector<std::string> args = Arguments();
+  if (std::optional<int> served = kestrane::app::ServeMode(
+          args, env, [](const std::string& text) { Write(STD_OUTPUT_HANDLE, text); },
+          [](const std::string& text) { Write(STD_ERROR_HANDLE, text); })) {
+    return *served;
+  }
   std::ostringstream out;
   std::ostringstream err;
-  int code = kestrane::CheckMain(Arguments(), env, out, err);
+  int code = kestrane::CheckMain(args, env, out, err);
   Write(STD_OUTPUT_HANDLE, out.str());
   Write(STD_ERROR_HANDLE, err.str());
   return code;

@@ -337,6 +337,43 @@ std::string PrometheusText(const std::vector<ServerResult>& results, double dura
   return PrometheusReport(results, durationSeconds, computerName, TimeLeftReport{});
 }
 
+DiskQueryFactory CheckQueries(const CheckOptions& options, const CheckEnvironment& env) {
+  return SelectDisks(options.volumes ? env.volumeQueries : env.queries, options.disks, options.excludedDisks);
+}
+
+std::shared_ptr<ProbesAhead> CheckProbes(const CheckOptions& options, const CheckEnvironment& env, bool keep) {
+  if (!env.probe || options.connectTimeout.count() == 0) return nullptr;
+  return std::make_shared<ProbesAhead>(env.probe, options.connectTimeout,
+                                       env.ownNames ? env.ownNames() : std::vector<std::string>{}, keep);
+}
+
+std::string PrometheusRunText(const std::vector<ServerResult>& results, const CheckVerdict& verdict,
+                              double durationSeconds, const std::string& computerName) {
+  return verdict.unknown.empty() ? PrometheusText(results, durationSeconds, computerName)
+                                 : UnknownRunText(OutputFormat::Prometheus, verdict.unknown);
+}
+
+std::string ThresholdText(const std::vector<ServerResult>& results, const CheckOptions& options,
+                          const std::string& computerName) {
+  std::string out;
+  auto limits = [&](const char* metric, const char* help, const ThresholdValue& limit) {
+    out += std::string("# HELP ") + metric + " " + help + "\n# TYPE " + metric + " gauge\n";
+    for (const ServerResult& r : results) {
+      for (const DiskReading& d : r.check.disks) {
+        out += std::string(metric) + "{server=\"" + PromValue(ServerLabel(r.name, computerName)) + "\",disk=\"" +
+               PromValue(d.DeviceID) + "\"} " + ToString(AlertBelowBytes(limit, options.unit, d)) + "\n";
+      }
+    }
+  };
+  limits("kestrane_disk_threshold_bytes", "Free bytes a fixed disk needs not to be below the critical threshold.",
+         options.threshold);
+  if (options.warning) {
+    limits("kestrane_disk_warning_bytes", "Free bytes a fixed disk needs not to be below the warning threshold.",
+           *options.warning);
+  }
+  return out;
+}
+
 int CheckMain(const std::vector<std::string>& args, const CheckEnvironment& env, std::ostream& out, std::ostream& err) {
   CheckOptions options;
   try {
@@ -380,15 +417,9 @@ int CheckMain(const std::vector<std::string>& args, const CheckEnvironment& env,
   DiskTest test = [options](const std::string& text, const DiskReading& disk) {
     return WindowBelow(options.threshold, options.unit, text, disk);
   };
-  DiskQueryFactory queries =
-      SelectDisks(options.volumes ? env.volumeQueries : env.queries, options.disks, options.excludedDisks);
   // Each server is probed on TCP 135 before WMI is asked; the local computer never is.
-  std::shared_ptr<ProbesAhead> probes;
-  if (env.probe && options.connectTimeout.count() > 0) {
-    probes = std::make_shared<ProbesAhead>(env.probe, options.connectTimeout,
-                                           env.ownNames ? env.ownNames() : std::vector<std::string>{}, true);
-  }
-  std::vector<ServerResult> results = CheckServers(names, queries, test, options.parallel, options.timeout, probes);
+  std::vector<ServerResult> results = CheckServers(names, CheckQueries(options, env), test, options.parallel,
+                                                   options.timeout, CheckProbes(options, env, true));
   const double duration = env.seconds() - started;
   const std::string computerName = env.computerName();
   CheckVerdict verdict = Judge(results, options, computerName);

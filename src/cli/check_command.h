@@ -51,6 +51,21 @@ std::string NagiosText(const std::vector<ServerResult>& results, const CheckOpti
 std::string PrometheusText(const std::vector<ServerResult>& results, double durationSeconds,
                            const std::string& computerName);
 
+// The disk queries a check of these options makes: the logical disks or the volumes, as the patterns
+// choose them.
+DiskQueryFactory CheckQueries(const CheckOptions& options, const CheckEnvironment& env);
+// The reachability probes of these options (none without a probe or with --connect-timeout 0); `keep`:
+// their threads are kept, for a command that joins them before it returns.
+std::shared_ptr<ProbesAhead> CheckProbes(const CheckOptions& options, const CheckEnvironment& env, bool keep);
+
+// --format prometheus of a judged run: its series, or only the failed check when it had nothing to judge.
+std::string PrometheusRunText(const std::vector<ServerResult>& results, const CheckVerdict& verdict,
+                              double durationSeconds, const std::string& computerName);
+// Each checked disk's thresholds in free bytes, by the exit code's rule: a disk whose free bytes are
+// below kestrane_disk_threshold_bytes is below --threshold.
+std::string ThresholdText(const std::vector<ServerResult>& results, const CheckOptions& options,
+                          const std::string& computerName);
+
 // The whole command: arguments to exit code, the result to `out` or the --output file, messages to `err`.
 int CheckMain(const std::vector<std::string>& args, const CheckEnvironment& env, std::ostream& out, std::ostream& err);
 

@@ -4,6 +4,7 @@
 #include <cstdint>
 
 #include "cli/durations.h"
+#include "cli/serve/listen_address.h"
 #include "core/errors.h"
 #include "core/number_text.h"
 #include "core/size_text.h"
@@ -44,6 +45,20 @@ const char kCheckUsage[] =
     "  --warning-time СРОК  WARNING, если диск заполнится раньше срока: 36h, 7d, 1d12h (m, h, d, w);\n"
     "                       только с --history\n"
     "  --critical-time СРОК CRITICAL, если диск заполнится раньше срока; только с --history\n"
+    "  --serve [АДРЕС:]ПОРТ экспортёр для Prometheus: отвечать по HTTP на порту ПОРТ (по умолчанию\n"
+    "                       10135) всех адресов или только адреса АДРЕС (127.0.0.1, [::1]):\n"
+    "                       GET /probe?target=ИМЯ проверяет сервер ИМЯ, /metrics - счётчики самого\n"
+    "                       экспортёра; до --parallel проверок сразу (по умолчанию 8); срок - из\n"
+    "                       заголовка X-Prometheus-Scrape-Timeout-Seconds минус 0,5 с (без него\n"
+    "                       9,5 с), не больше --timeout\n"
+    "  --allow-target ОБРАЗЕЦ  с --serve: разрешить проверку серверов, имя которых подходит под\n"
+    "                       образец (как у --disk); можно повторять; имена из --list разрешены тоже,\n"
+    "                       файл перечитывается при изменении\n"
+    "  --allow-any-target   с --serve: разрешить проверку любого сервера (опасно: кто достучится до\n"
+    "                       порта, тот заставит проверять любые серверы с правами службы)\n"
+    "  --install-service    установить службу Kestrane с этими параметрами (запуск автоматический,\n"
+    "                       от имени NetworkService или --service-account ИМЯ); запуск: sc start Kestrane\n"
+    "  --uninstall-service  остановить и удалить службу Kestrane\n"
     "  --help               эта справка\n"
     "  --                   дальше только имена\n"
     "\n"
@@ -131,6 +146,32 @@ int ParseWhole(const std::string& option, const std::string& value, int least, i
   return n;
 }
 
+// The exporter's options apply only to it, and its targets come from the scrapes: what a check
+// alone would take (names, a format, an output file) means nothing there.
+void CheckServeOptions(CheckOptions& options) {
+  if (options.uninstallService && (options.Serves() || !options.names.empty())) {
+    throw UsageError("--uninstall-service не принимает других параметров.");
+  }
+  if (options.serviceAccount && !options.installService) {
+    throw UsageError("--service-account задаётся только вместе с --install-service.");
+  }
+  if (!options.Serves()) {
+    if (!options.allowedTargets.empty() || options.allowAnyTarget) {
+      throw UsageError("--allow-target и --allow-any-target задаются только вместе с --serve.");
+    }
+    return;
+  }
+  if (!options.names.empty() || options.output || options.format != OutputFormat::Table) {
+    throw UsageError("С --serve имена серверов приходят в запросах (/probe?target=ИМЯ), а результат - в ответах: "
+                     "имена, --format и --output не задаются; разрешённые имена - через --list и --allow-target.");
+  }
+  if (options.listFiles.empty() && options.allowedTargets.empty() && !options.allowAnyTarget) {
+    throw UsageError("С --serve нужно указать, какие серверы можно проверять: --list ФАЙЛ, --allow-target ОБРАЗЕЦ "
+                     "или --allow-any-target.");
+  }
+  if (!options.parallelGiven) options.parallel = kServeParallel;
+}
+
 }  // namespace
 
 CheckOptions ParseCheckArguments(const std::vector<std::string>& args) {
@@ -158,10 +199,24 @@ CheckOptions ParseCheckArguments(const std::vector<std::string>& args) {
       options.volumes = true;
       continue;
     }
-    static const char* const kWithValue[] = {"--threshold", "--warning", "--unit",     "--format",
-                                             "--output",    "--list",    "--parallel", "--timeout", "--connect-timeout",
-                                             "--disk",      "--exclude-disk", "--history", "--warning-time",
-                                             "--critical-time"};
+    if (arg == "--allow-any-target" || arg == "--install-service" || arg == "--uninstall-service" || arg == "--service") {
+      (arg == "--allow-any-target"   ? options.allowAnyTarget
+       : arg == "--install-service"  ? options.installService
+       : arg == "--uninstall-service" ? options.uninstallService
+                                      : options.service) = true;
+      continue;
+    }
+    if (arg == "--serve") {
+      // The address may be left out: the default port on every address.
+      const bool valued = i + 1 < args.size() && !args[i + 1].empty() && args[i + 1][0] != '-';
+      options.serve = valued ? args[++i] : std::string();
+      ParseListenAddress(*options.serve);
+      continue;
+    }
+    static const char* const kWithValue[] = {"--threshold",    "--warning",         "--unit",         "--format",
+                                             "--output",       "--list",            "--parallel",     "--timeout",
+                                             "--connect-timeout", "--disk",         "--exclude-disk", "--history",
+                                             "--warning-time", "--critical-time",   "--allow-target", "--service-account"};
     bool known = false;
     for (const char* name : kWithValue) known = known || arg == name;
     if (!known) throw UsageError("Неизвестный параметр: " + arg + ".");
@@ -169,9 +224,10 @@ CheckOptions ParseCheckArguments(const std::vector<std::string>& args) {
     const std::string& value = args[++i];
     // A forgotten value would take the next option as a file name or a pattern.
     const bool file = arg == "--output" || arg == "--list" || arg == "--history";
-    const bool takesName = file || arg == "--disk" || arg == "--exclude-disk";
+    const bool takesName = file || arg == "--disk" || arg == "--exclude-disk" || arg == "--allow-target";
     if (takesName && value.rfind("--", 0) == 0) {
-      throw UsageError("После " + arg + (file ? " нужно имя файла" : " нужен образец имени диска") +
+      throw UsageError("После " + arg +
+                       (file ? " нужно имя файла" : arg == "--allow-target" ? " нужен образец имени сервера" : " нужен образец имени диска") +
                        ", а не параметр \"" + value + "\"" +
                        (file ? " (файл с таким именем: .\\" + value + ")." : "."));
     }
@@ -217,6 +273,13 @@ CheckOptions ParseCheckArguments(const std::vector<std::string>& args) {
       (arg == "--disk" ? options.disks : options.excludedDisks).push_back(value);
     } else if (arg == "--parallel") {
       options.parallel = ParseWhole(arg, value, 1, 64);
+      options.parallelGiven = true;
+    } else if (arg == "--allow-target") {
+      if (value.empty()) throw UsageError("После --allow-target нужен образец имени сервера, например web*.");
+      options.allowedTargets.push_back(value);
+    } else if (arg == "--service-account") {
+      if (value.empty()) throw UsageError("После --service-account нужно имя учётной записи.");
+      options.serviceAccount = value;
     } else if (arg == "--timeout") {
       double seconds = 0;
       try {
@@ -258,6 +321,7 @@ CheckOptions ParseCheckArguments(const std::vector<std::string>& args) {
   if (options.warningTime && options.criticalTime && *options.warningTime < *options.criticalTime) {
     throw UsageError("Срок --warning-time не может быть меньше --critical-time.");
   }
+  CheckServeOptions(options);
   return options;
 }
 

@@ -40,6 +40,16 @@ struct CheckOptions {
   std::optional<std::string> history;     // the readings kept from run to run, for the time left
   std::optional<std::int64_t> warningTime, criticalTime;  // seconds left below which a disk alerts
   bool help = false;
+  bool parallelGiven = false;
+  // The exporter: --serve, the targets it may probe, and the Windows service that runs it.
+  std::optional<std::string> serve;        // "[ADDRESS:]PORT" as given, "" for the default port
+  std::vector<std::string> allowedTargets; // --allow-target patterns
+  bool allowAnyTarget = false;
+  bool installService = false;
+  bool uninstallService = false;
+  bool service = false;                    // started by the service control manager
+  std::optional<std::string> serviceAccount;
+  bool Serves() const { return serve || installService || service; }
 };
 
 // A message for the operator; the command ends with UNKNOWN (3).
@@ -54,6 +64,9 @@ constexpr unsigned __int128 Pow10(int n) {
   while (n-- > 0) p *= 10;
   return p;
 }
+
+// Probes the exporter runs at once unless --parallel says otherwise.
+inline constexpr int kServeParallel = 8;
 
 CheckOptions ParseCheckArguments(const std::vector<std::string>& args);
 
