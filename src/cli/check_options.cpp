@@ -165,6 +165,10 @@ void CheckServeOptions(CheckOptions& options) {
     throw UsageError("С --serve имена серверов приходят в запросах (/probe?target=ИМЯ), а результат - в ответах: "
                      "имена, --format и --output не задаются; разрешённые имена - через --list и --allow-target.");
   }
+  if (options.history) {
+    throw UsageError("--history не задаётся с --serve: историю ведёт проверка по расписанию, а для экспортёра "
+                     "время до заполнения считает Prometheus (predict_linear).");
+  }
   if (options.listFiles.empty() && options.allowedTargets.empty() && !options.allowAnyTarget) {
     throw UsageError("С --serve нужно указать, какие серверы можно проверять: --list ФАЙЛ, --allow-target ОБРАЗЕЦ "
                      "или --allow-any-target.");
