@@ -82,6 +82,7 @@ TEST_F(CheckCommandTest, ExitCodesAreTheMonitoringStatesInEveryFormat) {
 TEST_F(CheckCommandTest, PercentThresholdsJudgeTheCellsShare) {
   // srv1: C: 24 %, D: 1 %; srv2: C: 50 %.
   EXPECT_EQ(Run({"--threshold", "1%", "srv1", "srv2"}), kExitOk);  // 1 % is not below 1 %
+  EXPECT_EQ(out.str().substr(out.str().rfind("Оповещение")), "Оповещение: нет\n");  // nor in the table
   EXPECT_EQ(Run({"--threshold", "2%", "srv1", "srv2"}), kExitCritical);
   EXPECT_EQ(out.str().substr(0, 6), "\t1\t\tsr");
   EXPECT_EQ(Run({"--threshold", "2%", "--warning", "25%", "srv2"}), kExitOk);
@@ -91,11 +92,13 @@ TEST_F(CheckCommandTest, PercentThresholdsJudgeTheCellsShare) {
 // 97,2 % of 82 252 800 000 bytes is exactly 79 949 721 600; 74,7 GB is 80 208 514 252,8 bytes.
 TEST_F(CheckCommandTest, TheStateComesFromExactFiguresAndAgreesWithThePerformanceData) {
   constexpr std::int64_t kSize = 82252800000;
+  constexpr std::int64_t kPiB = std::int64_t{1} << 50;
   struct Case {
     std::int64_t free;
     std::vector<std::string> limits;
     int exit;
     std::string ranges;  // warning;critical
+    std::int64_t size = kSize;
   };
   const std::vector<Case> cases{
       {79949721599, {"--threshold", "97,2%"}, kExitCritical, ";79949721600:"},
@@ -110,16 +113,20 @@ TEST_F(CheckCommandTest, TheStateComesFromExactFiguresAndAgreesWithThePerformanc
       {74027520000, {"--threshold", "90%", "--warning", "97,2%"}, kExitWarning, "79949721600:;74027520000:"},
       {1048575, {"--threshold", "1", "--unit", "MB"}, kExitCritical, ";1048576:"},
       {1048576, {"--threshold", "1", "--unit", "MB"}, kExitOk, ";1048576:"},
+      // A petabyte times a percent with nine decimals needs more than 64 bits.
+      {1093512909509687, {"--threshold", "97,123456789%"}, kExitCritical, ";1093512909509688:", kPiB},
+      {1093512909509688, {"--threshold", "97,123456789%"}, kExitOk, ";1093512909509688:", kPiB},
   };
   std::string consumerInput;
   for (const Case& c : cases) {
-    fleet->Set("srv", Server({{"C:", c.free, kSize}}));
+    fleet->Set("srv", Server({{"C:", c.free, c.size}}));
     std::vector<std::string> args = c.limits;
     args.insert(args.end(), {"--format", "nagios", "srv"});
     const int exit = Run(args);
     SCOPED_TRACE(out.str());
     EXPECT_EQ(exit, c.exit);
-    EXPECT_NE(out.str().find("'srv C: free'=" + std::to_string(c.free) + "B;" + c.ranges + ";0;82252800000\n"),
+    EXPECT_NE(out.str().find("'srv C: free'=" + std::to_string(c.free) + "B;" + c.ranges + ";0;" +
+                             std::to_string(c.size) + "\n"),
               std::string::npos);
     consumerInput += std::to_string(exit) + "\t" + out.str();
   }
@@ -169,8 +176,10 @@ TEST_F(CheckCommandTest, DiskPatternsChooseTheDisksBeforeTheStateIsDecided) {
   // srv1: C: 24 %, D: 700 MB, below the 2 GB default.
   EXPECT_EQ(Run({"--exclude-disk", "d:", "srv1"}), kExitOk);
   EXPECT_EQ(out.str(), "\t\t\tsrv1\tC: 12,3 GB (24%)\nОповещение: нет\n");
-  EXPECT_EQ(Run({"--disk", "c*", "srv1"}), kExitOk);
-  EXPECT_EQ(out.str(), "\t\t\tsrv1\tC: 12,3 GB (24%)\nОповещение: нет\n");
+  for (const char* pattern : {"c*", "C:*"}) {  // a star also stands for no character
+    EXPECT_EQ(Run({"--disk", pattern, "srv1"}), kExitOk) << pattern;
+    EXPECT_EQ(out.str(), "\t\t\tsrv1\tC: 12,3 GB (24%)\nОповещение: нет\n") << pattern;
+  }
   EXPECT_EQ(Run({"--disk", "?:", "--disk", "Z:", "srv1"}), kExitCritical);
   EXPECT_EQ(Run({"--disk", "C:\\", "srv1"}), kExitOk);  // a closing backslash the disk's name does not have
   EXPECT_EQ(out.str(), "\t\t\tsrv1\tC: 12,3 GB (24%)\nОповещение: нет\n");
@@ -185,8 +194,8 @@ TEST_F(CheckCommandTest, DiskPatternsChooseTheDisksBeforeTheStateIsDecided) {
   EXPECT_EQ(Run({"--volumes", "--exclude-disk", "d:\\MOUNTS\\*", "--format", "nagios", "srv1"}), kExitOk);
   EXPECT_EQ(out.str(),
             "DISKFREE OK - дисков: 1, серверов: 1 | 'srv1 C:\\ free'=13207024435B;;2147483648:;0;53687091200\n");
-  // Four runs asked for logical disks, four for volumes.
-  EXPECT_EQ(fleet->OpenedNames(), std::vector<std::string>(4, "srv1"));
+  // Five runs asked for logical disks, four for volumes.
+  EXPECT_EQ(fleet->OpenedNames(), std::vector<std::string>(5, "srv1"));
   EXPECT_EQ(volumes->OpenedNames(), std::vector<std::string>(4, "srv1"));
 }
 
@@ -389,6 +398,7 @@ TEST(CheckArguments, EveryOptionAndItsDefault) {
   EXPECT_EQ(o.warning->digits, 80u);
   EXPECT_EQ(o.warning->scale, 0);
   EXPECT_EQ(ParseCheckArguments({"--threshold", ".5"}).threshold.text, "0,5");
+  EXPECT_EQ(ParseCheckArguments({"--threshold", "100,0%"}).threshold.digits, 100u);  // the whole disk free
   EXPECT_EQ(o.timeout->count(), 500);
   EXPECT_TRUE(o.volumes);
   EXPECT_EQ(o.disks, (std::vector<std::string>{"C:", "E:"}));
@@ -412,6 +422,7 @@ TEST(CheckArguments, BadArgumentsAndCombinationsGetAClearMessage) {
            {{"--output", "--format", "nagios"},
             "После --output нужно имя файла, а не параметр \"--format\" (файл с таким именем: .\\--format)."},
            {{"--exclude-disk", "--disk", "C:"}, "После --exclude-disk нужен образец имени диска, а не параметр \"--disk\"."},
+           {{"--disk", "--exclude-disk", "C:"}, "После --disk нужен образец имени диска, а не параметр \"--exclude-disk\"."},
            {{"--exclude-disk", "Z:\" --threshold 90%"},
             "Образец --exclude-disk не может содержать кавычку: \"Z:\" --threshold 90%\"."},
            {{"--format", "json"}, "Формат должен быть table, nagios или prometheus, а не \"json\"."},
