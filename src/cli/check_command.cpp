@@ -60,8 +60,15 @@ std::string ToString(Exact value) {
   return digits;
 }
 
+// The spellings of the local computer: the empty name, ".", "localhost" and its own name.
+bool IsLocalComputer(const std::string& name, const std::string& computerName) {
+  const std::string folded = FoldCase(name);
+  return name.empty() || name == "." || folded == "localhost" || folded == FoldCase(computerName);
+}
+
+// The server as the output names it: the local computer by its name, however it was spelt.
 std::string ServerLabel(const std::string& name, const std::string& computerName) {
-  return name.empty() ? computerName : name;
+  return IsLocalComputer(name, computerName) ? computerName : name;
 }
 
 // A quoted label may hold any character but '=', which ends the label for every parser of
@@ -98,8 +105,8 @@ bool AsksForNagios(const std::vector<std::string>& args) {
   return false;
 }
 
-// The names in order, each server once: compared without case, the empty name as the local
-// computer's, the first spelling kept. A name that is not a host name stops the command.
+// The names in order, each server once: compared without case, every spelling of the local
+// computer as its name, the first spelling kept. A name that is not a host name stops the command.
 std::vector<std::string> ListNames(const CheckOptions& options, const CheckEnvironment& env) {
   std::vector<std::string> names = options.names;
   for (const std::string& file : options.listFiles) {
@@ -115,7 +122,9 @@ std::vector<std::string> ListNames(const CheckOptions& options, const CheckEnvir
   std::vector<std::string> unique;
   std::set<std::string> seen;
   for (const std::string& name : names) {
-    if (!name.empty() && !ClassifyHost(name)) throw std::invalid_argument(NotAHostMessage(name));
+    if (!IsLocalComputer(name, computerName) && !ClassifyHost(name)) {
+      throw std::invalid_argument(NotAHostMessage(name));
+    }
     if (seen.insert(FoldCase(ServerLabel(name, computerName))).second) unique.push_back(name);
   }
   return unique;

@@ -167,6 +167,12 @@ TEST_F(CheckCommandTest, NamesAreHostNamesAndEachServerIsCheckedOnce) {
   EXPECT_EQ(fleet->OpenedNames(), (std::vector<std::string>{"vm", "", "срв"}));
   EXPECT_EQ(out.str(),
             "\t\t\tvm\tC: 50,0 GB (50%)\n\t\t\t\tC: 40,0 GB (40%)\n\t\t\tсрв\tC: 50,0 GB (50%)\nОповещение: нет\n");
+  // Every spelling of the local computer is one server, named by its name; "." as WMI takes it.
+  fleet->Set(".", Server({{"C:", 40 * kGiB, 100 * kGiB}}));
+  EXPECT_EQ(Run({"--format", "nagios", ".", "", "localhost", "LocalHost", "Host", "srv2"}), kExitOk);
+  EXPECT_EQ(out.str(),
+            "DISKFREE OK - дисков: 2, серверов: 2 | 'HOST C: free'=42949672960B;;2147483648:;0;107374182400 "
+            "'srv2 C: free'=53687091200B;;2147483648:;0;107374182400\n");
 }
 
 TEST_F(CheckCommandTest, DiskPatternsChooseTheDisksBeforeTheStateIsDecided) {
