@@ -1,5 +1,6 @@
 #include "cli/check_command.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <set>
 #include <stdexcept>
@@ -71,12 +72,21 @@ std::string ServerLabel(const std::string& name, const std::string& computerName
   return IsLocalComputer(name, computerName) ? computerName : name;
 }
 
+// A '|' ends the plug-in's text and begins its performance data, on the status line and on each
+// line after it; where our text (a pattern, a volume path, a reason) carries one, it becomes '_'.
+std::string PluginText(std::string text) {
+  std::replace(text.begin(), text.end(), '|', '_');
+  return text;
+}
+
 // A quoted label may hold any character but '=', which ends the label for every parser of
-// performance data (a mount folder "D:\Mounts\a=b\" would cut it), so '=' becomes '_'; a quote is
-// doubled, as the plug-in guidelines allow.
+// performance data (a mount folder "D:\Mounts\a=b\" would cut it), so '=' becomes '_' as '|' does;
+// a quote is doubled, as the plug-in guidelines allow.
 std::string PerfLabel(const std::string& text) {
   std::string out = "'";
-  for (char c : text) out += c == '\'' ? std::string("''") : c == '=' ? std::string("_") : std::string(1, c);
+  for (char c : PluginText(text)) {
+    out += c == '\'' ? std::string("''") : c == '=' ? std::string("_") : std::string(1, c);
+  }
   return out + "'";
 }
 
@@ -152,7 +162,7 @@ std::string SuccessGauge(bool completed) {
 // that a collector stops serving its old values. A table has no such form.
 std::string UnknownRunText(OutputFormat format, const std::string& message) {
   switch (format) {
-    case OutputFormat::Nagios: return "DISKFREE UNKNOWN - " + message + "\n";
+    case OutputFormat::Nagios: return "DISKFREE UNKNOWN - " + PluginText(message) + "\n";
     case OutputFormat::Prometheus: return SuccessGauge(false);
     case OutputFormat::Table: break;
   }
@@ -235,7 +245,7 @@ std::string NagiosText(const std::vector<ServerResult>& results, const CheckOpti
   if (parts.empty()) {
     parts.push_back("дисков: " + std::to_string(disks) + ", серверов: " + std::to_string(results.size()));
   }
-  std::string out = std::string("DISKFREE ") + kStates[verdict.exitCode] + " - " + Join(parts, "; ");
+  std::string out = std::string("DISKFREE ") + kStates[verdict.exitCode] + " - " + PluginText(Join(parts, "; "));
   std::vector<std::string> perf;
   for (const ServerResult& r : results) {
     for (const DiskReading& disk : r.check.disks) {
@@ -248,7 +258,7 @@ std::string NagiosText(const std::vector<ServerResult>& results, const CheckOpti
     }
   }
   if (!perf.empty()) out += " | " + Join(perf, " ");
-  return out + "\n" + UncheckedText(results, computerName);
+  return out + "\n" + PluginText(UncheckedText(results, computerName));
 }
 
 std::string PrometheusText(const std::vector<ServerResult>& results, double durationSeconds,
@@ -285,7 +295,7 @@ int CheckMain(const std::vector<std::string>& args, const CheckEnvironment& env,
     options = ParseCheckArguments(args);
   } catch (const std::exception& e) {
     // Arguments that cannot be read name no output to write into: said where the monitoring reads it.
-    if (AsksForNagios(args)) out << "DISKFREE UNKNOWN - " << e.what() << "\n";
+    if (AsksForNagios(args)) out << UnknownRunText(OutputFormat::Nagios, e.what());
     err << e.what() << "\n" << kCheckUsage;
     return kExitUnknown;
   }

@@ -247,6 +247,20 @@ TEST_F(CheckCommandTest, NagiosGivesAStatusLinePerformanceDataAndTheServersNotCh
   EXPECT_EQ(out.str(), "DISKFREE UNKNOWN - Единица порога должна быть MB или GB, а не \"TB\".\n");
 }
 
+TEST_F(CheckCommandTest, APipeInOurTextNeverEndsThePluginTextEarly) {
+  fleet->Set("srv3", Server({{"D:\\a|b\\", kGiB, 10 * kGiB}}));
+  fleet->Set("zero", Server({{"E:|", 0, 0}}));
+  EXPECT_EQ(Run({"--format", "nagios", "srv3", "zero"}), kExitCritical);
+  EXPECT_EQ(out.str(),
+            "DISKFREE CRITICAL - ниже порога: srv3 D:\\a_b\\ 1,0 GB (10%); не проверены: zero | "
+            "'srv3 D:\\a_b\\ free'=1073741824B;;2147483648:;0;10737418240\n"
+            "zero: не удалось проверить (E:_: Division by zero)\n");
+  EXPECT_EQ(Run({"--format", "nagios", "--disk", "C:|D:", "srv1"}), kExitUnknown);
+  EXPECT_EQ(out.str(), "DISKFREE UNKNOWN - Ни один диск не выбран (--disk \"C:_D:\")\n");
+  EXPECT_EQ(Run({"--format", "nagios", "--unit", "M|B"}), kExitUnknown);
+  EXPECT_EQ(out.str(), "DISKFREE UNKNOWN - Единица порога должна быть MB или GB, а не \"M_B\".\n");
+}
+
 TEST_F(CheckCommandTest, PrometheusGivesGaugesWithEscapedLabels) {
   fleet->Set("srv3", Server({{"a\"b\\c", 1, 2}}));
   EXPECT_EQ(Run({"--format", "prometheus", "srv1", "", "srv3", "dead", "SRV1"}), kExitCritical);
