@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstdint>
+#include <optional>
 
 #include "core/errors.h"
 #include "core/number_text.h"
@@ -95,9 +96,28 @@ double ParseNumber(std::string text) {
   return ParseFloat(text);
 }
 
+bool AllDigits(const std::string& text) {
+  return !text.empty() && text.find_first_not_of("0123456789") == std::string::npos;
+}
+
+// A plain decimal number, as the help describes it: digits with at most one decimal mark, the
+// comma or the point; no sign, no blank, no exponent. Nothing for any other text.
+std::optional<double> ParseSeconds(const std::string& value) {
+  const std::size_t mark = value.find_first_of(",.");
+  if (!AllDigits(mark == std::string::npos ? value : value.substr(0, mark) + value.substr(mark + 1))) {
+    return std::nullopt;
+  }
+  try {
+    return ParseNumber(value);
+  } catch (const ConversionError&) {  // more digits than a double holds
+    return std::nullopt;
+  }
+}
+
+// Plain decimal digits, as the help describes the value: no sign, no blank, no hexadecimal.
 int ParseWhole(const std::string& option, const std::string& value, int least, int most) {
   std::int32_t n = 0;
-  if (!TryParseInteger(value, n) || n < least || n > most) {
+  if (!AllDigits(value) || !TryParseInteger(value, n) || n < least || n > most) {
     throw UsageError("Значение " + option + " должно быть целым числом от " + std::to_string(least) + " до " +
                      std::to_string(most) + ", а не \"" + value + "\".");
   }
@@ -185,17 +205,12 @@ CheckOptions ParseCheckArguments(const std::vector<std::string>& args) {
     } else if (arg == "--parallel") {
       options.parallel = ParseWhole(arg, value, 1, 64);
     } else if (arg == "--timeout") {
-      double seconds = 0;
-      try {
-        seconds = ParseNumber(value);
-      } catch (const ConversionError&) {
-        seconds = -1;
-      }
-      if (!(seconds > 0) || seconds > kLongestTimeout) {
+      const std::optional<double> seconds = ParseSeconds(value);
+      if (!seconds || !(*seconds > 0) || *seconds > kLongestTimeout) {
         throw UsageError("Значение --timeout должно быть числом секунд больше нуля и не больше " +
                          std::to_string(kLongestTimeout) + " (сутки), а не \"" + value + "\".");
       }
-      options.timeout = std::chrono::milliseconds(static_cast<std::int64_t>(std::ceil(seconds * 1000)));
+      options.timeout = std::chrono::milliseconds(static_cast<std::int64_t>(std::ceil(*seconds * 1000)));
     }
   }
   // Combinations that cannot mean anything.
