@@ -121,7 +121,7 @@ std::vector<std::string> ListNames(const CheckOptions& options, const CheckEnvir
   std::vector<std::string> names = options.names;
   for (const std::string& file : options.listFiles) {
     // A file names servers only: its blank lines are spacing, never the local computer.
-    for (const std::string& line : SplitLines(ListTextFromFile(env.readFile(file), env.ansi))) {
+    for (const std::string& line : SplitLines(ListTextFromFileUtf8First(env.readFile(file), env.ansi))) {
       std::string_view name = TrimBlanks(line);
       if (!name.empty()) names.emplace_back(name);
     }
