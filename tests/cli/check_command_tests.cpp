@@ -8,6 +8,7 @@
 #include <map>
 #include <sstream>
 
+#include "cli/disk_selection.h"
 #include "core/host_name.h"
 #include "platform/files.h"
 #include "support/simulated_disk_query.h"
@@ -172,9 +173,9 @@ TEST_F(CheckCommandTest, NamesAreHostNamesAndEachServerIsCheckedOnce) {
   EXPECT_EQ(fleet->OpenedNames(), (std::vector<std::string>{"vm", "", "срв"}));
   EXPECT_EQ(out.str(),
             "\t\t\tvm\tC: 50,0 GB (50%)\n\t\t\t\tC: 40,0 GB (40%)\n\t\t\tсрв\tC: 50,0 GB (50%)\nОповещение: нет\n");
-  // Every spelling of the local computer is one server, named by its name; "." as WMI takes it.
-  fleet->Set(".", Server({{"C:", 40 * kGiB, 100 * kGiB}}));
-  EXPECT_EQ(Run({"--format", "nagios", ".", "", "localhost", "LocalHost", "Host", "srv2"}), kExitOk);
+  // Every spelling of the local computer is one server, named by its name; its own name as WMI takes it.
+  fleet->Set("host", Server({{"C:", 40 * kGiB, 100 * kGiB}}));
+  EXPECT_EQ(Run({"--format", "nagios", "host", ".", "", "localhost", "LocalHost", "srv2"}), kExitOk);
   EXPECT_EQ(out.str(),
             "DISKFREE OK - дисков: 2, серверов: 2 | 'HOST C: free'=42949672960B;;2147483648:;0;107374182400 "
             "'srv2 C: free'=53687091200B;;2147483648:;0;107374182400\n");
@@ -192,6 +193,7 @@ TEST_F(CheckCommandTest, DiskPatternsChooseTheDisksBeforeTheStateIsDecided) {
     EXPECT_EQ(out.str(), "\t\t\tsrv1\tC: 12,3 GB (24%)\nОповещение: нет\n") << pattern;
   }
   EXPECT_EQ(Run({"--disk", "?:", "--disk", "Z:", "srv1"}), kExitCritical);
+  EXPECT_TRUE(DiskMatches("D:\\Т?ма\\", "D:\\Тома\\"));  // '?' is one character, of any length in bytes
   EXPECT_EQ(Run({"--disk", "C:\\", "srv1"}), kExitOk);  // a closing backslash the disk's name does not have
   EXPECT_EQ(out.str(), "\t\t\tsrv1\tC: 12,3 GB (24%)\nОповещение: нет\n");
   // Volumes by their paths; "c:" matches C:\ as it matches C:.
@@ -322,6 +324,8 @@ TEST_F(CheckCommandTest, OutputGoesWholeIntoTheFileAndNothingToTheConsole) {
   written.clear();
   EXPECT_EQ(Run({"--format", "prometheus", "--output", "k.prom", "--parallel", "0", "srv2"}), kExitUnknown);
   EXPECT_TRUE(written.empty());
+  EXPECT_EQ(Run({"--output", "table.txt", "srv02 /t 0"}), kExitUnknown);  // nor has an UNKNOWN table
+  EXPECT_TRUE(written.empty());
   env.writeFile = [](const std::string& path, const std::string&) {
     throw std::runtime_error("Cannot create file \"" + path + "\". Access is denied");
   };
@@ -436,6 +440,7 @@ TEST(CheckArguments, EveryOptionAndItsDefault) {
   EXPECT_EQ(o.warning->scale, 0);
   EXPECT_EQ(ParseCheckArguments({"--threshold", ".5"}).threshold.text, "0,5");
   EXPECT_EQ(ParseCheckArguments({"--threshold", "100,0%"}).threshold.digits, 100u);  // the whole disk free
+  EXPECT_EQ(ParseCheckArguments({"--threshold", "5", "--warning", "5,0"}).warning->digits, 5u);  // not below
   EXPECT_EQ(o.timeout->count(), 500);
   EXPECT_TRUE(o.volumes);
   EXPECT_EQ(o.disks, (std::vector<std::string>{"C:", "E:"}));

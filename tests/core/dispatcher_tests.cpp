@@ -49,6 +49,16 @@ TEST(QueueDispatcher, ANestedRunFromAModalLoopKeepsTheWorkersOrder) {
   EXPECT_EQ(order, (std::vector<std::string>{"A opens a box", "B", "C", "D", "A's box closed"}));
 }
 
+TEST(QueueDispatcher, AWaitingWindowThreadWakesForAPostNotAtItsLimit) {
+  QueueDispatcher dispatcher;
+  std::thread worker([&] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));  // most often once the wait has begun
+    dispatcher.Post([] {});
+  });
+  EXPECT_EQ(dispatcher.WaitAndRunPending(3600000), 1u);
+  worker.join();
+}
+
 TEST(QueueDispatcher, InvokeWaitsForTheWindowThreadAndRunsAtOnceOnIt) {
   QueueDispatcher dispatcher;
   int value = 0;

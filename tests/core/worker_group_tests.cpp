@@ -11,13 +11,22 @@
 namespace kestrane {
 namespace {
 
+// A worker's capture that takes a while to let go of what it holds.
+struct SlowToLetGo {
+  std::shared_ptr<int> held;
+  ~SlowToLetGo() {
+    if (held) std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+};
+
 TEST(WorkerGroup, AWorkerCountsUntilWhatItHoldsIsGoneAlsoWhenItsWorkThrows) {
   WorkerGroup workers;
-  auto held = std::make_shared<int>(0);
+  SlowToLetGo slow{std::make_shared<int>(0)};
+  const std::shared_ptr<int>& held = slow.held;
   std::promise<void> release;
   std::shared_future<void> released = release.get_future().share();
-  workers.Start([held, released] { released.wait(); });
-  workers.Start([held, released] {
+  workers.Start([slow, released] { released.wait(); });
+  workers.Start([slow, released] {
     released.wait();
     throw std::runtime_error("ends the worker, not the program");
   });
