@@ -1,5 +1,5 @@
-// libFuzzer target: any bytes read as a server list file give valid UTF-8 with CR LF line ends
-// only, and no NUL.
+// libFuzzer target: any bytes read as a server list file, by the window's rule and by the command
+// line's, give valid UTF-8 with CR LF line ends only, and no NUL.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -23,12 +23,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     return out;
   };
-  std::string text = kestrane::ListTextFromFile(bytes, ansi);
-  if (kestrane::ValidUtf8(text) != text) std::abort();
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    if (text[i] == '\0') std::abort();
-    if (text[i] == '\r' && (i + 1 >= text.size() || text[i + 1] != '\n')) std::abort();
-    if (text[i] == '\n' && (i == 0 || text[i - 1] != '\r')) std::abort();
+  for (const std::string& text :
+       {kestrane::ListTextFromFile(bytes, ansi), kestrane::ListTextFromFileUtf8First(bytes, ansi)}) {
+    if (kestrane::ValidUtf8(text) != text) std::abort();
+    for (std::size_t i = 0; i < text.size(); ++i) {
+      if (text[i] == '\0') std::abort();
+      if (text[i] == '\r' && (i + 1 >= text.size() || text[i + 1] != '\n')) std::abort();
+      if (text[i] == '\n' && (i == 0 || text[i - 1] != '\r')) std::abort();
+    }
   }
   return 0;
 }

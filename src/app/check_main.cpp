@@ -1,6 +1,7 @@
 // kestrane-check.exe: the command-line check over WMI.
 #include <windows.h>
 #include <shellapi.h>
+#include <objbase.h>
 
 #include <chrono>
 #include <iostream>
@@ -46,6 +47,13 @@ void Write(DWORD which, const std::string& text) {
 }  // namespace
 
 int main() {
+  // WMI's locator may be registered apartment-threaded (Wine's is): created from the workers'
+  // multithreaded apartment, it then lives on a thread COM starts for it and tells to end, waited
+  // for by no one, when the last worker leaves the apartment. The process then ended while that thread was going down (under Wine a SIGSEGV
+  // after the output, one run in a few hundred). Held to the end, the apartment outlives every
+  // worker and that thread only waits for messages when the process ends it.
+  CO_MTA_USAGE_COOKIE apartment = nullptr;
+  ::CoIncrementMTAUsage(&apartment);
   kestrane::CheckEnvironment env;
   // Each server on a worker thread of its own, in the multithreaded apartment.
   env.queries = [] { return kestrane::win32::MakeWmiDiskQuery(kestrane::win32::ComApi::Multithreaded()); };

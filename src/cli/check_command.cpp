@@ -1,5 +1,6 @@
 #include "cli/check_command.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <set>
 #include <stdexcept>
@@ -61,16 +62,32 @@ std::string ToString(Exact value) {
   return digits;
 }
 
+// The spellings of the local computer: the empty name, ".", "localhost" and its own name.
+bool IsLocalComputer(const std::string& name, const std::string& computerName) {
+  const std::string folded = FoldCase(name);
+  return name.empty() || name == "." || folded == "localhost" || folded == FoldCase(computerName);
+}
+
+// The server as the output names it: the local computer by its name, however it was spelt.
 std::string ServerLabel(const std::string& name, const std::string& computerName) {
-  return name.empty() ? computerName : name;
+  return IsLocalComputer(name, computerName) ? computerName : name;
+}
+
+// A '|' ends the plug-in's text and begins its performance data, on the status line and on each
+// line after it; where our text (a pattern, a volume path, a reason) carries one, it becomes '_'.
+std::string PluginText(std::string text) {
+  std::replace(text.begin(), text.end(), '|', '_');
+  return text;
 }
 
 // A quoted label may hold any character but '=', which ends the label for every parser of
-// performance data (a mount folder "D:\Mounts\a=b\" would cut it), so '=' becomes '_'; a quote is
-// doubled, as the plug-in guidelines allow.
+// performance data (a mount folder "D:\Mounts\a=b\" would cut it), so '=' becomes '_' as '|' does;
+// a quote is doubled, as the plug-in guidelines allow.
 std::string PerfLabel(const std::string& text) {
   std::string out = "'";
-  for (char c : text) out += c == '\'' ? std::string("''") : c == '=' ? std::string("_") : std::string(1, c);
+  for (char c : PluginText(text)) {
+    out += c == '\'' ? std::string("''") : c == '=' ? std::string("_") : std::string(1, c);
+  }
   return out + "'";
 }
 
@@ -99,13 +116,13 @@ bool AsksForNagios(const std::vector<std::string>& args) {
   return false;
 }
 
-// The names in order, each server once: compared without case, the empty name as the local
-// computer's, the first spelling kept. A name that is not a host name stops the command.
+// The names in order, each server once: compared without case, every spelling of the local
+// computer as its name, the first spelling kept. A name that is not a host name stops the command.
 std::vector<std::string> ListNames(const CheckOptions& options, const CheckEnvironment& env) {
   std::vector<std::string> names = options.names;
   for (const std::string& file : options.listFiles) {
     // A file names servers only: its blank lines are spacing, never the local computer.
-    for (const std::string& line : SplitLines(ListTextFromFile(env.readFile(file), env.ansi))) {
+    for (const std::string& line : SplitLines(ListTextFromFileUtf8First(env.readFile(file), env.ansi))) {
       std::string_view name = TrimBlanks(line);
       if (!name.empty()) names.emplace_back(name);
     }
@@ -116,7 +133,9 @@ std::vector<std::string> ListNames(const CheckOptions& options, const CheckEnvir
   std::vector<std::string> unique;
   std::set<std::string> seen;
   for (const std::string& name : names) {
-    if (!name.empty() && !ClassifyHost(name)) throw std::invalid_argument(NotAHostMessage(name));
+    if (!IsLocalComputer(name, computerName) && !ClassifyHost(name)) {
+      throw std::invalid_argument(NotAHostMessage(name));
+    }
     if (seen.insert(FoldCase(ServerLabel(name, computerName))).second) unique.push_back(name);
   }
   return unique;
@@ -144,7 +163,7 @@ std::string SuccessGauge(bool completed) {
 // that a collector stops serving its old values. A table has no such form.
 std::string UnknownRunText(OutputFormat format, const std::string& message) {
   switch (format) {
-    case OutputFormat::Nagios: return "DISKFREE UNKNOWN - " + message + "\n";
+    case OutputFormat::Nagios: return "DISKFREE UNKNOWN - " + PluginText(message) + "\n";
     case OutputFormat::Prometheus: return SuccessGauge(false);
     case OutputFormat::Table: break;
   }
@@ -245,7 +264,7 @@ std::string NagiosReport(const std::vector<ServerResult>& results, const CheckOp
   if (parts.empty()) {
     parts.push_back("дисков: " + std::to_string(disks) + ", серверов: " + std::to_string(results.size()));
   }
-  std::string out = std::string("DISKFREE ") + kStates[verdict.exitCode] + " - " + Join(parts, "; ");
+  std::string out = std::string("DISKFREE ") + kStates[verdict.exitCode] + " - " + PluginText(Join(parts, "; "));
   std::vector<std::string> perf;
   for (std::size_t s = 0; s < results.size(); ++s) {
     const ServerResult& r = results[s];
@@ -263,7 +282,7 @@ std::string NagiosReport(const std::vector<ServerResult>& results, const CheckOp
     }
   }
   if (!perf.empty()) out += " | " + Join(perf, " ");
-  return out + "\n" + UncheckedText(results, computerName);
+  return out + "\n" + PluginText(UncheckedText(results, computerName));
 }
 
 std::string PrometheusReport(const std::vector<ServerResult>& results, double durationSeconds,
@@ -380,7 +399,7 @@ int CheckMain(const std::vector<std::string>& args, const CheckEnvironment& env,
     options = ParseCheckArguments(args);
   } catch (const std::exception& e) {
     // Arguments that cannot be read name no output to write into: said where the monitoring reads it.
-    if (AsksForNagios(args)) out << "DISKFREE UNKNOWN - " << e.what() << "\n";
+    if (AsksForNagios(args)) out << UnknownRunText(OutputFormat::Nagios, e.what());
     err << e.what() << "\n" << kCheckUsage;
     return kExitUnknown;
   }

@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstdint>
+#include <optional>
 
 #include "cli/durations.h"
 #include "cli/serve/listen_address.h"
@@ -26,8 +27,8 @@ const char kCheckUsage[] =
     "                       производительности для Nagios, Icinga, Checkmk) или prometheus\n"
     "                       (текстовый формат 0.0.4 для textfile collector)\n"
     "  --output FILE        записать результат в файл (через временный файл рядом, целиком)\n"
-    "  --list FILE          имена серверов из файла, по одному в строке (ANSI, UTF-8 или UTF-16\n"
-    "                       с меткой порядка байтов); добавляются к именам из командной строки;\n"
+    "  --list FILE          имена серверов из файла, по одному в строке (UTF-8, ANSI, UTF-8 или\n"
+    "                       UTF-16 с меткой порядка байтов); добавляются к именам из командной строки;\n"
     "                       пустые строки пропускаются, пробелы вокруг имени отбрасываются\n"
     "  --disk ОБРАЗЕЦ       проверять только диски, имя которых подходит под образец (C:, D:\\Mounts\\*;\n"
     "                       * - любые знаки, ? - один знак, без учёта регистра); можно повторять\n"
@@ -73,22 +74,6 @@ namespace {
 constexpr int kMostDecimals = 9;
 constexpr int kLongestTimeout = 86400;  // seconds
 constexpr int kLongestConnectTimeout = 60;  // seconds
-
-// Seconds as the README describes them: digits with at most one decimal mark, the comma or the
-// point, and at most three decimals; nothing else ("1e3", "+8", "0x10" are refused).
-std::optional<std::chrono::milliseconds> PlainSeconds(const std::string& text) {
-  const std::size_t mark = text.find_first_of(",.");
-  const std::string whole = text.substr(0, mark);
-  const std::string fraction = mark == std::string::npos ? std::string() : text.substr(mark + 1);
-  auto digits = [](const std::string& s) { return s.find_first_not_of("0123456789") == std::string::npos; };
-  if ((whole.empty() && fraction.empty()) || !digits(whole) || !digits(fraction) || fraction.size() > 3 ||
-      whole.size() > 9) {
-    return std::nullopt;
-  }
-  std::int64_t ms = whole.empty() ? 0 : std::stoll(whole) * 1000;
-  if (!fraction.empty()) ms += std::stoll((fraction + "00").substr(0, 3));
-  return std::chrono::milliseconds(ms);
-}
 
 // Reads the number exactly: digits with at most one decimal mark, the comma or the point, as a
 // script writer types it. No sign, no exponent, at most nine decimals that count.
@@ -137,9 +122,28 @@ double ParseNumber(std::string text) {
   return ParseFloat(text);
 }
 
+bool AllDigits(const std::string& text) {
+  return !text.empty() && text.find_first_not_of("0123456789") == std::string::npos;
+}
+
+// A plain decimal number, as the help describes it: digits with at most one decimal mark, the
+// comma or the point; no sign, no blank, no exponent. Nothing for any other text.
+std::optional<double> ParseSeconds(const std::string& value) {
+  const std::size_t mark = value.find_first_of(",.");
+  if (!AllDigits(mark == std::string::npos ? value : value.substr(0, mark) + value.substr(mark + 1))) {
+    return std::nullopt;
+  }
+  try {
+    return ParseNumber(value);
+  } catch (const ConversionError&) {  // more digits than a double holds
+    return std::nullopt;
+  }
+}
+
+// Plain decimal digits, as the help describes the value: no sign, no blank, no hexadecimal.
 int ParseWhole(const std::string& option, const std::string& value, int least, int most) {
   std::int32_t n = 0;
-  if (!TryParseInteger(value, n) || n < least || n > most) {
+  if (!AllDigits(value) || !TryParseInteger(value, n) || n < least || n > most) {
     throw UsageError("Значение " + option + " должно быть целым числом от " + std::to_string(least) + " до " +
                      std::to_string(most) + ", а не \"" + value + "\".");
   }
@@ -285,24 +289,19 @@ CheckOptions ParseCheckArguments(const std::vector<std::string>& args) {
       if (value.empty()) throw UsageError("После --service-account нужно имя учётной записи.");
       options.serviceAccount = value;
     } else if (arg == "--timeout") {
-      double seconds = 0;
-      try {
-        seconds = ParseNumber(value);
-      } catch (const ConversionError&) {
-        seconds = -1;
-      }
-      if (!(seconds > 0) || seconds > kLongestTimeout) {
+      const std::optional<double> seconds = ParseSeconds(value);
+      if (!seconds || !(*seconds > 0) || *seconds > kLongestTimeout) {
         throw UsageError("Значение --timeout должно быть числом секунд больше нуля и не больше " +
                          std::to_string(kLongestTimeout) + " (сутки), а не \"" + value + "\".");
       }
-      options.timeout = std::chrono::milliseconds(static_cast<std::int64_t>(std::ceil(seconds * 1000)));
+      options.timeout = std::chrono::milliseconds(static_cast<std::int64_t>(std::ceil(*seconds * 1000)));
     } else if (arg == "--connect-timeout") {
-      const std::optional<std::chrono::milliseconds> budget = PlainSeconds(value);
-      if (!budget || *budget > std::chrono::seconds(kLongestConnectTimeout)) {
+      const std::optional<double> seconds = ParseSeconds(value);
+      if (!seconds || *seconds > kLongestConnectTimeout) {
         throw UsageError("Значение --connect-timeout должно быть числом секунд от 0 до " +
                          std::to_string(kLongestConnectTimeout) + ", а не \"" + value + "\".");
       }
-      options.connectTimeout = *budget;
+      options.connectTimeout = std::chrono::milliseconds(static_cast<std::int64_t>(std::ceil(*seconds * 1000)));
     }
   }
   // Combinations that cannot mean anything.

@@ -97,4 +97,12 @@ std::string ListTextFromFile(const std::vector<std::uint8_t>& bytes, const AnsiD
   return WithCrLf(ansi(all));
 }
 
+std::string ListTextFromFileUtf8First(const std::vector<std::uint8_t>& bytes, const AnsiDecoder& ansi) {
+  std::string_view all(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+  const bool marked =
+      StartsWith(bytes, {0xEF, 0xBB, 0xBF}) || StartsWith(bytes, {0xFF, 0xFE}) || StartsWith(bytes, {0xFE, 0xFF});
+  if (!marked && ValidUtf8(all) == all) return WithCrLf(all);
+  return ListTextFromFile(bytes, ansi);
+}
+
 }  // namespace kestrane

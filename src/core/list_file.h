@@ -18,4 +18,8 @@ using AnsiDecoder = std::function<std::string(std::string_view bytes)>;
 // NUL characters, which would cut the editor's text short, are left out.
 std::string ListTextFromFile(const std::vector<std::uint8_t>& bytes, const AnsiDecoder& ansi);
 
+// As ListTextFromFile, but a file without a mark whose bytes are valid UTF-8 is read as UTF-8, as
+// PowerShell 7 writes files; kestrane-check's rule (the window's reader keeps the one above).
+std::string ListTextFromFileUtf8First(const std::vector<std::uint8_t>& bytes, const AnsiDecoder& ansi);
+
 }  // namespace kestrane

@@ -10,6 +10,7 @@
 #include <map>
 #include <sstream>
 
+#include "cli/disk_selection.h"
 #include "core/host_name.h"
 #include "platform/files.h"
 #include "support/simulated_disk_query.h"
@@ -84,6 +85,7 @@ TEST_F(CheckCommandTest, ExitCodesAreTheMonitoringStatesInEveryFormat) {
 TEST_F(CheckCommandTest, PercentThresholdsJudgeTheCellsShare) {
   // srv1: C: 24 %, D: 1 %; srv2: C: 50 %.
   EXPECT_EQ(Run({"--threshold", "1%", "srv1", "srv2"}), kExitOk);  // 1 % is not below 1 %
+  EXPECT_EQ(out.str().substr(out.str().rfind("Оповещение")), "Оповещение: нет\n");  // nor in the table
   EXPECT_EQ(Run({"--threshold", "2%", "srv1", "srv2"}), kExitCritical);
   EXPECT_EQ(out.str().substr(0, 6), "\t1\t\tsr");
   EXPECT_EQ(Run({"--threshold", "2%", "--warning", "25%", "srv2"}), kExitOk);
@@ -93,11 +95,13 @@ TEST_F(CheckCommandTest, PercentThresholdsJudgeTheCellsShare) {
 // 97,2 % of 82 252 800 000 bytes is exactly 79 949 721 600; 74,7 GB is 80 208 514 252,8 bytes.
 TEST_F(CheckCommandTest, TheStateComesFromExactFiguresAndAgreesWithThePerformanceData) {
   constexpr std::int64_t kSize = 82252800000;
+  constexpr std::int64_t kPiB = std::int64_t{1} << 50;
   struct Case {
     std::int64_t free;
     std::vector<std::string> limits;
     int exit;
     std::string ranges;  // warning;critical
+    std::int64_t size = kSize;
   };
   const std::vector<Case> cases{
       {79949721599, {"--threshold", "97,2%"}, kExitCritical, ";79949721600:"},
@@ -112,16 +116,20 @@ TEST_F(CheckCommandTest, TheStateComesFromExactFiguresAndAgreesWithThePerformanc
       {74027520000, {"--threshold", "90%", "--warning", "97,2%"}, kExitWarning, "79949721600:;74027520000:"},
       {1048575, {"--threshold", "1", "--unit", "MB"}, kExitCritical, ";1048576:"},
       {1048576, {"--threshold", "1", "--unit", "MB"}, kExitOk, ";1048576:"},
+      // A petabyte times a percent with nine decimals needs more than 64 bits.
+      {1093512909509687, {"--threshold", "97,123456789%"}, kExitCritical, ";1093512909509688:", kPiB},
+      {1093512909509688, {"--threshold", "97,123456789%"}, kExitOk, ";1093512909509688:", kPiB},
   };
   std::string consumerInput;
   for (const Case& c : cases) {
-    fleet->Set("srv", Server({{"C:", c.free, kSize}}));
+    fleet->Set("srv", Server({{"C:", c.free, c.size}}));
     std::vector<std::string> args = c.limits;
     args.insert(args.end(), {"--format", "nagios", "srv"});
     const int exit = Run(args);
     SCOPED_TRACE(out.str());
     EXPECT_EQ(exit, c.exit);
-    EXPECT_NE(out.str().find("'srv C: free'=" + std::to_string(c.free) + "B;" + c.ranges + ";0;82252800000\n"),
+    EXPECT_NE(out.str().find("'srv C: free'=" + std::to_string(c.free) + "B;" + c.ranges + ";0;" +
+                             std::to_string(c.size) + "\n"),
               std::string::npos);
     consumerInput += std::to_string(exit) + "\t" + out.str();
   }
@@ -162,6 +170,12 @@ TEST_F(CheckCommandTest, NamesAreHostNamesAndEachServerIsCheckedOnce) {
   EXPECT_EQ(fleet->OpenedNames(), (std::vector<std::string>{"vm", "", "срв"}));
   EXPECT_EQ(out.str(),
             "\t\t\tvm\tC: 50,0 GB (50%)\n\t\t\t\tC: 40,0 GB (40%)\n\t\t\tсрв\tC: 50,0 GB (50%)\nОповещение: нет\n");
+  // Every spelling of the local computer is one server, named by its name; its own name as WMI takes it.
+  fleet->Set("host", Server({{"C:", 40 * kGiB, 100 * kGiB}}));
+  EXPECT_EQ(Run({"--format", "nagios", "host", ".", "", "localhost", "LocalHost", "srv2"}), kExitOk);
+  EXPECT_EQ(out.str(),
+            "DISKFREE OK - дисков: 2, серверов: 2 | 'HOST C: free'=42949672960B;;2147483648:;0;107374182400 "
+            "'srv2 C: free'=53687091200B;;2147483648:;0;107374182400\n");
 }
 
 TEST_F(CheckCommandTest, DiskPatternsChooseTheDisksBeforeTheStateIsDecided) {
@@ -171,9 +185,12 @@ TEST_F(CheckCommandTest, DiskPatternsChooseTheDisksBeforeTheStateIsDecided) {
   // srv1: C: 24 %, D: 700 MB, below the 2 GB default.
   EXPECT_EQ(Run({"--exclude-disk", "d:", "srv1"}), kExitOk);
   EXPECT_EQ(out.str(), "\t\t\tsrv1\tC: 12,3 GB (24%)\nОповещение: нет\n");
-  EXPECT_EQ(Run({"--disk", "c*", "srv1"}), kExitOk);
-  EXPECT_EQ(out.str(), "\t\t\tsrv1\tC: 12,3 GB (24%)\nОповещение: нет\n");
+  for (const char* pattern : {"c*", "C:*"}) {  // a star also stands for no character
+    EXPECT_EQ(Run({"--disk", pattern, "srv1"}), kExitOk) << pattern;
+    EXPECT_EQ(out.str(), "\t\t\tsrv1\tC: 12,3 GB (24%)\nОповещение: нет\n") << pattern;
+  }
   EXPECT_EQ(Run({"--disk", "?:", "--disk", "Z:", "srv1"}), kExitCritical);
+  EXPECT_TRUE(DiskMatches("D:\\Т?ма\\", "D:\\Тома\\"));  // '?' is one character, of any length in bytes
   EXPECT_EQ(Run({"--disk", "C:\\", "srv1"}), kExitOk);  // a closing backslash the disk's name does not have
   EXPECT_EQ(out.str(), "\t\t\tsrv1\tC: 12,3 GB (24%)\nОповещение: нет\n");
   // Volumes by their paths; "c:" matches C:\ as it matches C:.
@@ -187,8 +204,8 @@ TEST_F(CheckCommandTest, DiskPatternsChooseTheDisksBeforeTheStateIsDecided) {
   EXPECT_EQ(Run({"--volumes", "--exclude-disk", "d:\\MOUNTS\\*", "--format", "nagios", "srv1"}), kExitOk);
   EXPECT_EQ(out.str(),
             "DISKFREE OK - дисков: 1, серверов: 1 | 'srv1 C:\\ free'=13207024435B;;2147483648:;0;53687091200\n");
-  // Four runs asked for logical disks, four for volumes.
-  EXPECT_EQ(fleet->OpenedNames(), std::vector<std::string>(4, "srv1"));
+  // Five runs asked for logical disks, four for volumes.
+  EXPECT_EQ(fleet->OpenedNames(), std::vector<std::string>(5, "srv1"));
   EXPECT_EQ(volumes->OpenedNames(), std::vector<std::string>(4, "srv1"));
 }
 
@@ -232,6 +249,20 @@ TEST_F(CheckCommandTest, NagiosGivesAStatusLinePerformanceDataAndTheServersNotCh
   EXPECT_EQ(out.str(), "DISKFREE CRITICAL - не проверены: zero\nzero: не удалось проверить (C:: Division by zero)\n");
   EXPECT_EQ(Run({"--format", "nagios", "--unit", "TB"}), kExitUnknown);
   EXPECT_EQ(out.str(), "DISKFREE UNKNOWN - Единица порога должна быть MB или GB, а не \"TB\".\n");
+}
+
+TEST_F(CheckCommandTest, APipeInOurTextNeverEndsThePluginTextEarly) {
+  fleet->Set("srv3", Server({{"D:\\a|b\\", kGiB, 10 * kGiB}}));
+  fleet->Set("zero", Server({{"E:|", 0, 0}}));
+  EXPECT_EQ(Run({"--format", "nagios", "srv3", "zero"}), kExitCritical);
+  EXPECT_EQ(out.str(),
+            "DISKFREE CRITICAL - ниже порога: srv3 D:\\a_b\\ 1,0 GB (10%); не проверены: zero | "
+            "'srv3 D:\\a_b\\ free'=1073741824B;;2147483648:;0;10737418240\n"
+            "zero: не удалось проверить (E:_: Division by zero)\n");
+  EXPECT_EQ(Run({"--format", "nagios", "--disk", "C:|D:", "srv1"}), kExitUnknown);
+  EXPECT_EQ(out.str(), "DISKFREE UNKNOWN - Ни один диск не выбран (--disk \"C:_D:\")\n");
+  EXPECT_EQ(Run({"--format", "nagios", "--unit", "M|B"}), kExitUnknown);
+  EXPECT_EQ(out.str(), "DISKFREE UNKNOWN - Единица порога должна быть MB или GB, а не \"M_B\".\n");
 }
 
 TEST_F(CheckCommandTest, PrometheusGivesGaugesWithEscapedLabels) {
@@ -331,6 +362,8 @@ TEST_F(CheckCommandTest, OutputGoesWholeIntoTheFileAndNothingToTheConsole) {
   written.clear();
   EXPECT_EQ(Run({"--format", "prometheus", "--output", "k.prom", "--parallel", "0", "srv2"}), kExitUnknown);
   EXPECT_TRUE(written.empty());
+  EXPECT_EQ(Run({"--output", "table.txt", "srv02 /t 0"}), kExitUnknown);  // nor has an UNKNOWN table
+  EXPECT_TRUE(written.empty());
   env.writeFile = [](const std::string& path, const std::string&) {
     throw std::runtime_error("Cannot create file \"" + path + "\". Access is denied");
   };
@@ -367,6 +400,14 @@ TEST_F(CheckCommandTest, ListFilesAddTheirNamesAfterThoseOfTheCommandLine) {
   }
   EXPECT_EQ(Run({"--list", "missing.txt"}), kExitUnknown);
   EXPECT_EQ(err.str(), "Cannot open file \"missing.txt\". No such file\n");
+}
+
+TEST_F(CheckCommandTest, AListFileWithoutAMarkIsUtf8WhenItReadsAsUtf8AndAnsiOtherwise) {
+  env.ansi = [](std::string_view) { return std::string("ansi"); };  // the code page was asked
+  files["utf8.txt"] = "срв\r\n";          // as PowerShell 7 writes it
+  files["ansi.txt"] = "\xF1\xF0\xE2\r\n";  // no UTF-8: "срв" in code page 1251
+  EXPECT_EQ(Run({"--list", "utf8.txt", "--list", "ansi.txt"}), kExitCritical);
+  EXPECT_EQ(fleet->OpenedNames(), (std::vector<std::string>{"срв", "ansi"}));
 }
 
 TEST_F(CheckCommandTest, ManyAtOnceGiveTheSameTableInListOrder) {
@@ -432,6 +473,8 @@ TEST(CheckArguments, EveryOptionAndItsDefault) {
   EXPECT_EQ(o.warning->digits, 80u);
   EXPECT_EQ(o.warning->scale, 0);
   EXPECT_EQ(ParseCheckArguments({"--threshold", ".5"}).threshold.text, "0,5");
+  EXPECT_EQ(ParseCheckArguments({"--threshold", "100,0%"}).threshold.digits, 100u);  // the whole disk free
+  EXPECT_EQ(ParseCheckArguments({"--threshold", "5", "--warning", "5,0"}).warning->digits, 5u);  // not below
   EXPECT_EQ(o.timeout->count(), 500);
   EXPECT_TRUE(o.volumes);
   EXPECT_EQ(o.disks, (std::vector<std::string>{"C:", "E:"}));
@@ -455,10 +498,14 @@ TEST(CheckArguments, BadArgumentsAndCombinationsGetAClearMessage) {
            {{"--output", "--format", "nagios"},
             "После --output нужно имя файла, а не параметр \"--format\" (файл с таким именем: .\\--format)."},
            {{"--exclude-disk", "--disk", "C:"}, "После --exclude-disk нужен образец имени диска, а не параметр \"--disk\"."},
+           {{"--disk", "--exclude-disk", "C:"}, "После --disk нужен образец имени диска, а не параметр \"--exclude-disk\"."},
            {{"--exclude-disk", "Z:\" --threshold 90%"},
             "Образец --exclude-disk не может содержать кавычку: \"Z:\" --threshold 90%\"."},
            {{"--format", "json"}, "Формат должен быть table, nagios или prometheus, а не \"json\"."},
            {{"--parallel", "65"}, "Значение --parallel должно быть целым числом от 1 до 64, а не \"65\"."},
+           {{"--parallel", "0x10"}, "Значение --parallel должно быть целым числом от 1 до 64, а не \"0x10\"."},
+           {{"--parallel", "+8"}, "Значение --parallel должно быть целым числом от 1 до 64, а не \"+8\"."},
+           {{"--timeout", "1e3"}, "Значение --timeout должно быть числом секунд больше нуля и не больше 86400"},
            {{"--timeout", "0"}, "Значение --timeout должно быть числом секунд больше нуля и не больше 86400 (сутки), а не \"0\"."},
            {{"--timeout", "86400,5"}, "Значение --timeout должно быть числом секунд больше нуля и не больше 86400"},
            {{"--threshold", "10%", "--unit", "GB"}, "--unit не применяется к порогу в процентах (10%)."},

@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <future>
 #include <stdexcept>
 #include <string>
 #include <thread>
@@ -48,6 +49,16 @@ TEST(QueueDispatcher, ANestedRunFromAModalLoopKeepsTheWorkersOrder) {
   EXPECT_EQ(order, (std::vector<std::string>{"A opens a box", "B", "C", "D", "A's box closed"}));
 }
 
+TEST(QueueDispatcher, AWaitingWindowThreadWakesForAPostNotAtItsLimit) {
+  QueueDispatcher dispatcher;
+  std::thread worker([&] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));  // most often once the wait has begun
+    dispatcher.Post([] {});
+  });
+  EXPECT_EQ(dispatcher.WaitAndRunPending(3600000), 1u);
+  worker.join();
+}
+
 TEST(QueueDispatcher, InvokeWaitsForTheWindowThreadAndRunsAtOnceOnIt) {
   QueueDispatcher dispatcher;
   int value = 0;
@@ -70,7 +81,7 @@ TEST(QueueDispatcher, ShutdownReleasesWaitingInvokesAndDropsLaterWork) {
   QueueDispatcher dispatcher;
   std::atomic<int> result{-1};
   std::thread worker([&] { result = dispatcher.Invoke([] {}) ? 1 : 0; });
-  dispatcher.Shutdown();  // before or after the invoke is queued: either way it is cancelled
+  dispatcher.Shutdown();  // most often before the invoke is queued
   worker.join();
   EXPECT_EQ(result, 0);
   bool ran = false;
@@ -80,6 +91,20 @@ TEST(QueueDispatcher, ShutdownReleasesWaitingInvokesAndDropsLaterWork) {
   std::thread late([&] { EXPECT_FALSE(dispatcher.Invoke([&] { ran = true; })); });
   late.join();
   EXPECT_FALSE(ran);
+
+  // An invoke already waiting in the queue is let go as well.
+  QueueDispatcher waited;
+  std::promise<bool> outcome;
+  std::future<bool> returned = outcome.get_future();
+  std::thread waiting([&] { outcome.set_value(waited.Invoke([] {})); });
+  while (waited.Pending() == 0) std::this_thread::yield();
+  waited.Shutdown();
+  if (returned.wait_for(std::chrono::seconds(30)) != std::future_status::ready) {
+    waiting.detach();  // still waiting: it holds only its own state
+    FAIL() << "the waiting invoke was not released";
+  }
+  waiting.join();
+  EXPECT_FALSE(returned.get());
 }
 
 TEST(QueueDispatcher, AFailingFunctionIsReportedAndTheQueueGoesOn) {
@@ -98,6 +123,15 @@ TEST(QueueDispatcher, AFailingFunctionIsReportedAndTheQueueGoesOn) {
   while (result == -1) dispatcher.WaitAndRunPending(5);
   worker.join();
   EXPECT_EQ(result, 0);  // the waiting worker is let go and told it did not run
+}
+
+TEST(QueueDispatcher, ASliceEndsOnceItsTimeIsSpentAndLeavesTheRestQueued) {
+  QueueDispatcher dispatcher;
+  auto longerThanASlice = [] { std::this_thread::sleep_for(kDispatchSlice + std::chrono::milliseconds(1)); };
+  dispatcher.Post(longerThanASlice);
+  dispatcher.Post(longerThanASlice);
+  EXPECT_EQ(dispatcher.RunPending(), 1u);  // input and paint come before the second
+  EXPECT_EQ(dispatcher.Pending(), 1u);
 }
 
 TEST(QueueDispatcher, ABusyWorkerLeavesOneWakeAndASpentSliceAsksForTheNext) {
