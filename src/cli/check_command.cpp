@@ -8,6 +8,7 @@
 #include "cli/disk_selection.h"
 #include "cli/time_left.h"
 #include "core/host_name.h"
+#include "core/reachability.h"
 #include "core/list_file.h"
 #include "core/number_text.h"
 #include "core/server_table.h"
@@ -62,10 +63,10 @@ std::string ToString(Exact value) {
   return digits;
 }
 
-// The spellings of the local computer: the empty name, ".", "localhost" and its own name.
+// The spellings of the local computer: the empty name, ".", "localhost", its own name and the
+// loopback addresses, as the reachability probe knows them.
 bool IsLocalComputer(const std::string& name, const std::string& computerName) {
-  const std::string folded = FoldCase(name);
-  return name.empty() || name == "." || folded == "localhost" || folded == FoldCase(computerName);
+  return kestrane::IsLocalComputer(name, std::vector<std::string>{computerName});
 }
 
 // The server as the output names it: the local computer by its name, however it was spelt.
@@ -360,10 +361,14 @@ DiskQueryFactory CheckQueries(const CheckOptions& options, const CheckEnvironmen
   return SelectDisks(options.volumes ? env.volumeQueries : env.queries, options.disks, options.excludedDisks);
 }
 
-std::shared_ptr<ProbesAhead> CheckProbes(const CheckOptions& options, const CheckEnvironment& env, bool keep) {
+std::shared_ptr<ProbesAhead> CheckProbes(const CheckOptions& options, const CheckEnvironment& env, bool keep,
+                                         std::chrono::milliseconds lasts) {
   if (!env.probe || options.connectTimeout.count() == 0) return nullptr;
-  return std::make_shared<ProbesAhead>(env.probe, options.connectTimeout,
-                                       env.ownNames ? env.ownNames() : std::vector<std::string>{}, keep);
+  // Within half the server's deadline, so that a server that is off is told apart from one that hangs.
+  std::chrono::milliseconds budget = options.connectTimeout;
+  if (options.timeout) budget = std::min(budget, std::max(std::chrono::milliseconds(1), *options.timeout / 2));
+  return std::make_shared<ProbesAhead>(env.probe, budget, env.ownNames ? env.ownNames() : std::vector<std::string>{},
+                                       keep, lasts);
 }
 
 std::string PrometheusRunText(const std::vector<ServerResult>& results, const CheckVerdict& verdict,

@@ -54,9 +54,11 @@ std::string PrometheusText(const std::vector<ServerResult>& results, double dura
 // The disk queries a check of these options makes: the logical disks or the volumes, as the patterns
 // choose them.
 DiskQueryFactory CheckQueries(const CheckOptions& options, const CheckEnvironment& env);
-// The reachability probes of these options (none without a probe or with --connect-timeout 0); `keep`:
-// their threads are kept, for a command that joins them before it returns.
-std::shared_ptr<ProbesAhead> CheckProbes(const CheckOptions& options, const CheckEnvironment& env, bool keep);
+// The reachability probes of these options (none without a probe or with --connect-timeout 0), within
+// half of --timeout; `keep`: their threads are kept, for a command that joins them before it returns;
+// `lasts`: how long a result stands for the same name again.
+std::shared_ptr<ProbesAhead> CheckProbes(const CheckOptions& options, const CheckEnvironment& env, bool keep,
+                                         std::chrono::milliseconds lasts = kProbeResultLasts);
 
 // --format prometheus of a judged run: its series, or only the failed check when it had nothing to judge.
 std::string PrometheusRunText(const std::vector<ServerResult>& results, const CheckVerdict& verdict,

@@ -72,7 +72,11 @@ std::vector<ServerResult> CheckServers(const std::vector<std::string>& names, co
       };
       handlers.late = [answer, i] { answer(i, ServerCheck{{}, CheckFailure::Late, kTimedOut}); };
       lock.unlock();
-      checks.Start(names[i], timeout, std::move(handlers));
+      try {
+        checks.Start(names[i], timeout, std::move(handlers));
+      } catch (const std::exception& e) {
+        answer(i, ServerCheck{{}, CheckFailure::Query, e.what()});  // no thread to check it on
+      }
       lock.lock();
     }
     for (const std::optional<ServerCheck>& check : answers->checks) late = late || check->failure == CheckFailure::Late;

@@ -42,20 +42,30 @@ bool IsLocalComputer(std::string_view name, const std::vector<std::string>& ownN
   return false;
 }
 
+bool IsProbed(std::string_view name, const std::vector<std::string>& ownNames) {
+  return !IsLocalComputer(name, ownNames) && ClassifyHost(name).has_value();
+}
+
 // One probe started ahead; guarded by the shared mutex.
 struct ProbesAhead::Entry {
   std::condition_variable finished;
   bool done = false;
   bool started = true;  // false: no thread could be started for it, the taker probes itself
   HostReach result;
+  std::chrono::steady_clock::time_point when;  // the result's
 };
 
 ProbesAhead::ProbesAhead(std::shared_ptr<HostProbe> probe, std::chrono::milliseconds budget,
-                         std::vector<std::string> ownNames, bool keep, int inFlight)
-    : probe_(std::move(probe)), budget_(budget), ownNames_(std::move(ownNames)), keep_(keep), inFlight_(inFlight) {}
+                         std::vector<std::string> ownNames, bool keep, std::chrono::milliseconds lasts, int inFlight)
+    : probe_(std::move(probe)),
+      budget_(budget),
+      ownNames_(std::move(ownNames)),
+      keep_(keep),
+      lasts_(lasts),
+      inFlight_(inFlight) {}
 
 void ProbesAhead::Ahead(const std::string& name) {
-  if (IsLocalComputer(name, ownNames_)) return;
+  if (!IsProbed(name, ownNames_)) return;
   auto entry = std::make_shared<Entry>();
   {
     std::lock_guard lock(*mutex_);
@@ -67,6 +77,7 @@ void ProbesAhead::Ahead(const std::string& name) {
     HostReach result = probe->Probe(name, budget);
     std::lock_guard lock(*mutex);
     entry->result = std::move(result);
+    entry->when = std::chrono::steady_clock::now();
     entry->done = true;
     --*running;
     entry->finished.notify_all();
@@ -87,19 +98,33 @@ void ProbesAhead::Ahead(const std::string& name) {
 }
 
 HostReach ProbesAhead::Take(const std::string& name) {
-  if (IsLocalComputer(name, ownNames_)) return {ReachOutcome::NotProbed, ""};
-  std::shared_ptr<Entry> entry;
+  if (!IsProbed(name, ownNames_)) return {ReachOutcome::NotProbed, ""};
   {
     std::unique_lock lock(*mutex_);
     auto found = entries_.find(name);
     if (found != entries_.end()) {
-      entry = found->second;
-      entries_.erase(found);
+      const std::shared_ptr<Entry> entry = found->second;
       entry->finished.wait(lock, [&] { return entry->done; });
-      if (entry->started) return entry->result;
+      if (lasts_.count() == 0) {
+        entries_.erase(name);
+        if (entry->started) return entry->result;
+      } else if (entry->started && std::chrono::steady_clock::now() - entry->when <= lasts_) {
+        return entry->result;  // probed ahead, or for the same name further up the list
+      } else {
+        entries_.erase(name);
+      }
     }
   }
-  return probe_->Probe(name, budget_);
+  HostReach result = probe_->Probe(name, budget_);
+  if (lasts_.count() > 0) {
+    auto entry = std::make_shared<Entry>();
+    entry->result = result;
+    entry->when = std::chrono::steady_clock::now();
+    entry->done = true;
+    std::lock_guard lock(*mutex_);
+    entries_[name] = std::move(entry);
+  }
+  return result;
 }
 
 void ProbesAhead::Forget() {

@@ -23,6 +23,9 @@ inline constexpr std::chrono::milliseconds kDefaultReachBudget{2000};
 // How many probes run at once ahead of the check, and how far down the list they look.
 inline constexpr int kProbesInFlight = 32;
 inline constexpr int kProbeLookAhead = 64;
+// How long a probe's result stands for a name checked again (a line repeated further down): a server
+// that was off when it was probed may be up by the time a slow run reaches it.
+inline constexpr std::chrono::seconds kProbeResultLasts{30};
 
 enum class ReachOutcome {
   Reachable,    // an address accepted a connection (closed at once)
@@ -52,14 +55,19 @@ class HostProbe {
 // loopback address (127.0.0.0/8, ::1).
 bool IsLocalComputer(std::string_view name, const std::vector<std::string>& ownNames);
 
+// Whether `name` is probed at all: not the local computer, and a host name or an address. Any other
+// text ("[::1]", a name with blanks) goes to WMI as typed, which decides, as without the probe.
+bool IsProbed(std::string_view name, const std::vector<std::string>& ownNames);
+
 // Probes started ahead of the checks that need them, so that a server that is off costs the run
-// nothing when the run reaches it. A probe's result is taken once; a name asked for that was not
-// probed ahead is probed then, on the asking thread.
+// nothing when the run reaches it. A name asked for that was not probed ahead, or whose result is
+// older than `lasts`, is probed then, on the asking thread.
 class ProbesAhead {
  public:
   // `keep`: the probes' threads are kept, so that Finish can see them end before the process does.
+  // `lasts`: how long a result stands (0: each result is taken once, as for an exporter's scrapes).
   ProbesAhead(std::shared_ptr<HostProbe> probe, std::chrono::milliseconds budget, std::vector<std::string> ownNames,
-              bool keep, int inFlight = kProbesInFlight);
+              bool keep, std::chrono::milliseconds lasts = kProbeResultLasts, int inFlight = kProbesInFlight);
   ProbesAhead(const ProbesAhead&) = delete;
   ProbesAhead& operator=(const ProbesAhead&) = delete;
 
@@ -79,6 +87,7 @@ class ProbesAhead {
   std::chrono::milliseconds budget_;
   std::vector<std::string> ownNames_;
   bool keep_;
+  std::chrono::milliseconds lasts_;
   int inFlight_;
   std::shared_ptr<std::mutex> mutex_ = std::make_shared<std::mutex>();
   std::shared_ptr<int> running_ = std::make_shared<int>(0);  // guarded by mutex_, shared with the probes

@@ -22,8 +22,15 @@ DeadlineWatch::Ticket DeadlineWatch::At(std::chrono::steady_clock::time_point wh
     if (!watching_) {
       // The thread of the last watch has returned, or is about to: nothing was due any more.
       if (thread_.joinable()) thread_.join();
+      try {
+        thread_ = std::thread([this] { Watch(); });
+      } catch (...) {
+        // No thread to spare: this deadline is dropped, the next one tries again.
+        due_.erase(tickets_.at(ticket));
+        tickets_.erase(ticket);
+        throw;
+      }
       watching_ = true;
-      thread_ = std::thread([this] { Watch(); });
     }
   }
   changed_.notify_all();

@@ -3,7 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <thread>
+
+#ifndef _WIN32
+#include <sys/resource.h>
+#include <unistd.h>
+#endif
 
 #include "core/errors.h"
 #include "forms/recording_view.h"
@@ -456,6 +462,46 @@ TEST_F(CheckRunTest, ServersThatCannotBeReachedAreProbedAheadAndNeverAskedOverWm
   EXPECT_EQ(fleet->OpenedNames(), (std::vector<std::string>{"blocked", "", "localhost"}));
 }
 
+TEST_F(CheckRunTest, AProbesResultStandsForARepeatedNameOnlyWhileItIsFresh) {
+  SimulatedServer off = Disks({Disk("C:", 50 * kGiB)});
+  off.power = SimulatedServer::Power::Off;
+  fleet->Set("off", off);
+  SimulatedServer hung = Disks({Disk("C:", 50 * kGiB)});
+  hung.blocks = true;
+  fleet->Set("hung", hung);
+  SimulatedServer rebooting = off;
+  rebooting.power = SimulatedServer::Power::Refuses;
+  fleet->Set("rebooting", rebooting);
+  window.lines = {"off", "off", "hung", "rebooting"};
+  auto probes = std::make_shared<ProbesAhead>(SimulatedFleet::Probe(fleet), std::chrono::milliseconds(50),
+                                              std::vector<std::string>{}, false, std::chrono::milliseconds(300));
+  runner = std::make_unique<CheckRunPresenter>(dispatcher, window, SimulatedFleet::Factory(fleet), probes,
+                                               std::chrono::milliseconds(600));
+  runner->Start();
+  // Probed ahead while refusing; up again by the time the run gets past the hung server.
+  ASSERT_TRUE(PumpUntil(*dispatcher, [&] { return Cell(3, 2) == "hung"; }));
+  ASSERT_TRUE(PumpUntil(*dispatcher, [&] { return fleet->ProbedNames().size() == 3; }));
+  fleet->Set("rebooting", Disks({Disk("C:", 50 * kGiB)}));
+  ASSERT_TRUE(PumpUntil(*dispatcher, [&] { return !runner->Active(); }));
+  EXPECT_EQ(Cell(4, 3), "C: 50,0 GB (50%)");
+  const std::vector<std::string> probed = fleet->ProbedNames();
+  EXPECT_EQ(std::count(probed.begin(), probed.end(), "off"), 1);  // the second line took the first's result
+  EXPECT_EQ(std::count(probed.begin(), probed.end(), "rebooting"), 2);
+}
+
+TEST_F(CheckRunTest, ThisComputerIsNeverProbedHoweverItIsWritten) {
+  const std::vector<std::string> local = {"",          ".",         "localhost",  "LOCALHOST.",      "host",
+                                          "Host.",     "HOST.CORP.EXAMPLE",       "127.0.0.1",       "127.8.9.10",
+                                          "::1",       "0:0:0:0:0:0:0:1",         "[::1]"};
+  for (const std::string& name : local) fleet->Set(name, Disks({Disk("C:", 40 * kGiB)}));
+  window.lines = local;
+  auto probes = std::make_shared<ProbesAhead>(SimulatedFleet::Probe(fleet), std::chrono::milliseconds(50),
+                                              std::vector<std::string>{"HOST", "host.corp.example"}, false);
+  runner = std::make_unique<CheckRunPresenter>(dispatcher, window, SimulatedFleet::Factory(fleet), probes);
+  RunToEnd();
+  EXPECT_EQ(fleet->ProbedNames(), std::vector<std::string>{});
+}
+
 TEST_F(CheckRunTest, ATimerTickDuringARunLetsTheRunFinish) {
   SimulatedServer slow = Disks({Disk("C:", kGiB)});
   slow.blocks = true;
@@ -489,6 +535,42 @@ TEST_F(CheckRunTest, AShutDownDispatcherLetsTheWorkerEndUnseen) {
   WaitForWorkers();
   EXPECT_EQ(Cell(3, 1), "");
 }
+
+#ifndef _WIN32
+// A run that meets a moment when the system has no thread to spare, then one with a server that
+// hangs; 0 when that server was "Недоступно" after its deadline and the run went on.
+int RunShortOfThreadsThenAHungServer() {
+  // As a user whose thread limit holds: it does not hold for root.
+  if (::geteuid() == 0 && (::setresgid(65534, 65534, 65534) != 0 || ::setresuid(65534, 65534, 65534) != 0)) return 2;
+  auto dispatcher = std::make_shared<QueueDispatcher>();
+  auto fleet = std::make_shared<SimulatedFleet>();
+  RecordingView window;
+  fleet->Set("a", Disks({Disk("C:", 50 * kGiB)}));
+  SimulatedServer hung = Disks({Disk("C:", 50 * kGiB)});
+  hung.blocks = true;
+  fleet->Set("hung", hung);
+  CheckRunPresenter runner(dispatcher, window, SimulatedFleet::Factory(fleet), nullptr, std::chrono::milliseconds(200));
+  rlimit normal{};
+  ::getrlimit(RLIMIT_NPROC, &normal);
+  rlimit none = normal;
+  none.rlim_cur = 0;
+  window.lines = {"a"};
+  if (::setrlimit(RLIMIT_NPROC, &none) != 0) return 3;
+  runner.Start();
+  if (!PumpUntil(*dispatcher, [&] { return !runner.Active(); })) return 4;
+  if (::setrlimit(RLIMIT_NPROC, &normal) != 0) return 3;
+  window.lines = {"hung", "a"};
+  runner.Start();
+  if (!PumpUntil(*dispatcher, [&] { return !runner.Active(); }, std::chrono::seconds(5))) return 1;
+  return window.table.Cell(4, 0) == "Недоступно" && window.table.Cell(4, 1) == "C: 50,0 GB (50%)" ? 0 : 5;
+}
+
+// In a process of its own: the hung server's worker is never let go, and the limit is the process's.
+TEST(CheckRunShortOfThreads, AServerThatHangsAfterAMomentWithoutThreadsStillMeetsItsDeadline) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  EXPECT_EXIT(std::_Exit(RunShortOfThreadsThenAHungServer()), ::testing::ExitedWithCode(0), "");
+}
+#endif
 
 class FakeTimer : public RefreshTimer {
  public:

@@ -59,7 +59,7 @@ Exporter::Exporter(const CheckOptions& options, const CheckEnvironment& env, Ser
       port_(ParseListenAddress(options.serve.value_or("")).port),
       allowed_({options.listFiles, options.allowedTargets, options.allowAnyTarget}, env.readFile, env.ansi, listReread,
                std::move(log)),
-      checks_(ProbedQueries(CheckQueries(options, env), CheckProbes(options, env, false)), options.parallel,
+      checks_(ProbedQueries(CheckQueries(options, env), CheckProbes(options, env, false, std::chrono::milliseconds(0))), options.parallel,
               16 * options.parallel) {}
 
 HttpResponse Exporter::Serve(const HttpRequest& request) {

@@ -85,37 +85,75 @@ void Collect(const ADDRINFOEXW* list, Resolved& resolved) {
   }
 }
 
-// The addresses of `name` with port 135. Asked asynchronously so that a resolver that does not answer
-// is given up at the end of the budget (cancelled, and waited for before what it writes into goes).
+bool IsLoopbackOrUnspecified(const sockaddr_storage& address) {
+  if (address.ss_family == AF_INET) {
+    const auto& v4 = reinterpret_cast<const sockaddr_in&>(address).sin_addr;
+    const unsigned long host = ::ntohl(v4.s_addr);
+    return (host >> 24) == 127 || host == 0;
+  }
+  const auto& v6 = reinterpret_cast<const sockaddr_in6&>(address).sin6_addr;
+  static const unsigned char kMapped[12] = {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0xFF, 0xFF};
+  if (std::memcmp(v6.s6_addr, kMapped, 12) == 0) return v6.s6_addr[12] == 127 || std::memcmp(v6.s6_addr + 12, "\0\0\0\0", 4) == 0;
+  for (int i = 0; i < 15; ++i) {
+    if (v6.s6_addr[i] != 0) return false;
+  }
+  return v6.s6_addr[15] <= 1;  // :: or ::1
+}
+
+// What an asynchronous resolution writes into until it is done. When the system does not end it
+// at the end of the budget (a cancel it does not carry out), it is left to write into this, which is
+// then never freed, rather than into memory that has gone.
+struct Resolution {
+  OVERLAPPED overlapped{};
+  PADDRINFOEXW list = nullptr;
+  HANDLE cancel = nullptr;
+  UniqueHandle event{::CreateEventW(nullptr, TRUE, FALSE, nullptr)};
+};
+
+// The addresses of `name` with port 135. An address is taken as it is written; a name is resolved
+// asynchronously so that a resolver that does not answer is given up at the end of the budget.
 Resolved Resolve(const std::wstring& name, Clock::time_point end) {
   Resolved resolved;
   ADDRINFOEXW hints{};
   hints.ai_family = AF_UNSPEC;
   hints.ai_socktype = SOCK_STREAM;
   hints.ai_protocol = IPPROTO_TCP;
-  PADDRINFOEXW list = nullptr;
   const std::wstring port = std::to_wstring(kRpcEndpointMapperPort);
-  UniqueHandle event(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
-  OVERLAPPED overlapped{};
-  overlapped.hEvent = event.get();
-  HANDLE cancel = nullptr;
-  int rc = event ? ::GetAddrInfoExW(name.c_str(), port.c_str(), NS_ALL, nullptr, &hints, &list, nullptr, &overlapped,
-                                    nullptr, &cancel)
-                 : WSAEINVAL;
+  PADDRINFOEXW numeric = nullptr;
+  hints.ai_flags = AI_NUMERICHOST;
+  if (::GetAddrInfoExW(name.c_str(), port.c_str(), NS_ALL, nullptr, &hints, &numeric, nullptr, nullptr, nullptr,
+                       nullptr) == 0) {
+    Collect(numeric, resolved);
+    ::FreeAddrInfoExW(numeric);
+    return resolved;
+  }
+  hints.ai_flags = 0;
+  auto resolution = std::make_unique<Resolution>();
+  int rc = WSAEINVAL;
+  if (resolution->event) {
+    resolution->overlapped.hEvent = resolution->event.get();
+    rc = ::GetAddrInfoExW(name.c_str(), port.c_str(), NS_ALL, nullptr, &hints, &resolution->list, nullptr,
+                          &resolution->overlapped, nullptr, &resolution->cancel);
+  }
   if (rc == WSA_IO_PENDING) {
-    if (::WaitForSingleObject(event.get(), MillisecondsLeft(end)) != WAIT_OBJECT_0) {
+    if (::WaitForSingleObject(resolution->event.get(), MillisecondsLeft(end)) != WAIT_OBJECT_0) {
       resolved.late = true;
-      ::GetAddrInfoExCancel(&cancel);
-      ::WaitForSingleObject(event.get(), INFINITE);  // the call writes into `list` until it is done
+      ::GetAddrInfoExCancel(&resolution->cancel);
+      // A cancel completes the call at once; one that does not is left to end on its own.
+      if (::WaitForSingleObject(resolution->event.get(), 1000) != WAIT_OBJECT_0) {
+        resolution.release();
+        return resolved;
+      }
     }
-    rc = ::GetAddrInfoExOverlappedResult(&overlapped);
+    rc = ::GetAddrInfoExOverlappedResult(&resolution->overlapped);
   } else if (rc != 0 && rc != WSAHOST_NOT_FOUND && rc != WSANO_DATA && rc != WSATRY_AGAIN && rc != WSANO_RECOVERY) {
     // A system that cannot resolve asynchronously: asked the plain way, bounded by the server's deadline.
-    list = nullptr;
-    rc = ::GetAddrInfoExW(name.c_str(), port.c_str(), NS_ALL, nullptr, &hints, &list, nullptr, nullptr, nullptr, nullptr);
+    resolution->list = nullptr;
+    rc = ::GetAddrInfoExW(name.c_str(), port.c_str(), NS_ALL, nullptr, &hints, &resolution->list, nullptr, nullptr,
+                          nullptr, nullptr);
   }
-  if (rc == 0 && !resolved.late) Collect(list, resolved);
-  if (list) ::FreeAddrInfoExW(list);
+  if (rc == 0 && !resolved.late) Collect(resolution->list, resolved);
+  if (resolution->list) ::FreeAddrInfoExW(resolution->list);
   resolved.error = resolved.late ? 0 : rc;
   return resolved;
 }
@@ -146,6 +184,11 @@ class TcpReachProbe : public HostProbe {
     }
     if (resolved.error != 0 || resolved.addresses.empty()) {
       return {ReachOutcome::NotResolved, WinsockText(resolved.error != 0 ? resolved.error : WSAHOST_NOT_FOUND)};
+    }
+    // A name or an address of this computer however it is written (127.1, ::ffff:127.0.0.1, 0.0.0.0):
+    // WMI is asked as for the local computer.
+    for (const sockaddr_storage& address : resolved.addresses) {
+      if (IsLoopbackOrUnspecified(address)) return {ReachOutcome::NotProbed, ""};
     }
     struct Attempt {
       UniqueSocket socket;
