@@ -49,9 +49,10 @@ void Write(DWORD which, const std::string& text) {
 int main() {
   // WMI's locator may be registered apartment-threaded (Wine's is): created from the workers'
   // multithreaded apartment, it then lives on a thread COM starts for it and tells to end, waited
-  // for by no one, when the last worker leaves the apartment. The process then ended while that thread was going down (under Wine a SIGSEGV
-  // after the output, one run in a few hundred). Held to the end, the apartment outlives every
-  // worker and that thread only waits for messages when the process ends it.
+  // for by no one, when the last worker leaves the apartment. The process then ended while that
+  // thread was going down (under Wine a SIGSEGV after the output, one run in a few hundred). Held to
+  // the end, the apartment outlives every worker and that thread only waits for messages when the
+  // process ends it.
   CO_MTA_USAGE_COOKIE apartment = nullptr;
   ::CoIncrementMTAUsage(&apartment);
   kestrane::CheckEnvironment env;
