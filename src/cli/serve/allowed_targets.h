@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "cli/serve/service_log.h"
+#include "platform/service_log.h"
 #include "core/list_file.h"
 
 namespace kestrane {

@@ -11,7 +11,7 @@
 #include "cli/check_command.h"
 #include "cli/serve/allowed_targets.h"
 #include "cli/serve/exporter_metrics.h"
-#include "cli/serve/service_log.h"
+#include "platform/service_log.h"
 #include "cli/serve/shared_checks.h"
 #include "platform/http_server.h"
 

@@ -8,7 +8,7 @@
 
 #include <string>
 
-#include "cli/serve/service_log.h"
+#include "platform/service_log.h"
 
 namespace kestrane::win32 {
 

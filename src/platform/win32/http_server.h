@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "cli/serve/service_log.h"
+#include "platform/service_log.h"
 #include "platform/http_server.h"
 #include "platform/win32/unique_handle.h"
 

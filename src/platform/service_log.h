@@ -1,4 +1,4 @@
-// What the exporter tells its operator: the Application event log for the service, standard error
+// What a long-running program (the exporter) tells its operator: the Application event log for the service, standard error
 // in a console. The numbers are the events' identifiers in the event log.
 #pragma once
 
